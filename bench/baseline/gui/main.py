@@ -1,0 +1,203 @@
+from typing import Optional
+
+import api
+import gui
+import ui
+import wx
+
+from .replacements import ReplacementsGUI
+from ..corrector import Corrector
+from ..fettler import Fettler
+from ..translations import Translator
+
+
+class FettleGUI(wx.Dialog):
+    _instance = None
+
+    @staticmethod
+    def create_fettle_gui(fettler: "Fettler", corrector: "Optional[Corrector]" = None):
+        # A recorded dialog whose window is gone (destroyed without passing
+        # through close_window) must not lock the user out.
+        instance = FettleGUI._instance
+        if isinstance(instance, wx.Window) and (not instance or wx.GetApp().IsScheduledForDestruction(instance)):
+            FettleGUI._instance = None
+        if FettleGUI._instance:
+            return
+        gui.mainFrame.prePopup()
+        try:
+            window = FettleGUI(gui.mainFrame, fettler, corrector)
+            window.Show()
+        finally:
+            gui.mainFrame.postPopup()
+
+    def __new__(cls, *args, **kwargs):
+        instance = __class__._instance
+        if isinstance(instance, wx.Window) and (not instance or wx.GetApp().IsScheduledForDestruction(instance)):
+            __class__._instance = None
+        if cls._instance is None:
+            return super().__new__(cls, *args, **kwargs)
+        return cls._instance
+
+    def __init__(self, parent, fettler: "Fettler", corrector: "Optional[Corrector]" = None):
+        if self._instance is not None:
+            return
+        self.fettler = fettler
+        self.fettler.init_speller()
+        self.fettler.init_lang_tool()
+        self.corrector = corrector
+        dialog_title = Translator.main_window_title
+        super().__init__(parent, title=dialog_title, size=(800, 600))
+        self.build_ui()
+        self._bindEvents()
+        # Only a dialog that was completely built is the open dialog.
+        __class__._instance = self
+
+    def build_ui(self):
+        main_sizer = wx.BoxSizer(wx.VERTICAL)
+
+        text_sizer = wx.BoxSizer(wx.HORIZONTAL)
+        text_helper = gui.guiHelper.BoxSizerHelper(self, orientation=wx.HORIZONTAL)
+        self.text = text_helper.addLabeledControl(Translator.text, wx.TextCtrl, style=wx.TE_MULTILINE | wx.HSCROLL)
+        text_sizer.Add(text_helper.sizer, border=2, flag=wx.EXPAND | wx.ALL)
+        main_sizer.Add(text_sizer, border=2, flag=wx.EXPAND | wx.ALL)
+
+        errors_sizer = wx.BoxSizer(wx.VERTICAL)
+        errors_helper = gui.guiHelper.BoxSizerHelper(self, orientation=wx.VERTICAL)
+        errors_helper.addItem(wx.StaticText(self, wx.ID_ANY, label=Translator.list_errors))
+        self.errors_control = errors_helper.addItem(
+            wx.ListBox(self, wx.ID_ANY, choices=self.errors, style=wx.LB_HSCROLL | wx.LB_NEEDED_SB | wx.LB_SINGLE)
+        )
+        errors_sizer.Add(errors_helper.sizer, border=2, flag=wx.EXPAND | wx.ALL)
+        main_sizer.Add(errors_sizer, border=2, flag=wx.EXPAND | wx.ALL)
+
+        button_sizer = wx.BoxSizer(wx.HORIZONTAL)
+        button_helper = gui.guiHelper.BoxSizerHelper(self, orientation=wx.HORIZONTAL)
+        self.check_button = button_helper.addItem(wx.Button(self, wx.ID_ANY, label=Translator.check))
+        self.close_button = button_helper.addItem(wx.Button(self, wx.ID_ANY, label=Translator.close))
+        button_sizer.Add(button_helper.sizer, border=2, flag=wx.EXPAND | wx.ALL)
+        main_sizer.Add(button_sizer, border=2, flag=wx.EXPAND | wx.ALL)
+
+        self.update()
+        self.SetSizer(main_sizer)
+        self.Layout()
+        self.CentreOnScreen()
+
+    def _bindEvents(self):
+        self.Bind(wx.EVT_CLOSE, self.close_window)
+        self.Bind(wx.EVT_CHAR_HOOK, self.process_char_hooks)
+        self.Bind(wx.EVT_BUTTON, self.check, self.check_button)
+        self.Bind(wx.EVT_BUTTON, self.close, self.close_button)
+        # wxGTK turns Enter on a list box into item activation and never
+        # shows it to the char hook; activation (or a double click) is
+        # handled as Enter on the list.
+        self.Bind(wx.EVT_LISTBOX_DCLICK, self.process_char_hooks, self.errors_control)
+
+    def process_char_hooks(self, event):
+        if event.GetEventType() == wx.wxEVT_LISTBOX_DCLICK:
+            pass  # an activated error item: fix it, as Enter on the list
+        else:
+            keycode = event.GetKeyCode()
+            if keycode == wx.WXK_ESCAPE:
+                self.Close(True)
+                return
+            if event.GetId() == self.text.GetId() and keycode == wx.WXK_RETURN and event.ControlDown():
+                # Consumed: passed on, the text control would add a line
+                # break to the text the check has just put there.
+                self._check()
+                return
+            if not (event.GetId() == self.errors_control.GetId() and keycode == wx.WXK_RETURN):
+                event.Skip()
+                return
+        # Enter on the error list: never passed on, so that the list does
+        # not activate an item as well and fix a second time.
+        index = self.errors_control.GetSelection()
+        if index == wx.NOT_FOUND:
+            return
+        if self.text.GetValue() != self.fettler.text:
+            # The user edited the text since the last check: the matches no
+            # longer fit it, so check again instead of fixing.
+            self._check()
+            return
+        match = self.fettler.matches[index]
+        if len(match.replacements) == 1:
+            self.output(match.replacements[0])
+        else:
+            wx.CallAfter(ReplacementsGUI.create_replacements_gui, match.replacements, self.output)
+
+    def close(self, event):
+        self.Close(True)
+
+    def close_window(self, event):
+        try:
+            if self.fettler.config.need_auto_correct and self.corrector:
+                wx.CallLater(500, self.corrector.set_text, self.fettler.text)
+            self.fettler.close()
+        finally:
+            # A failing back-end must not keep the dialog open.
+            self.Destroy()
+            self._instance = None
+            if __class__._instance is self:
+                __class__._instance = None
+
+    def check(self, event):
+        self._check()
+
+    def _check(self):
+        text = self.text.GetValue()
+        corrected_text = self.fettler.correct_extended(text)
+        ui.message(Translator.text_checked)
+        api.copyToClip(corrected_text, notify=False)
+        self.update()
+        self.errors_control.SetFocus()
+
+    def update(self):
+        self.text.SetValue(self.fettler.text)
+        self.errors_control.Clear()
+        self.errors_control.Set(self.errors)
+
+    @property
+    def errors(self) -> "list[str]":
+        replacements = Translator.replacements
+        errors = []
+        for match in self.fettler.matches:
+            error_text = match.context[match.offset:match.offset + match.errorLength]
+            errors.append(f"{match.message} {error_text} {replacements} {', '.join(match.replacements)}")
+        return errors
+
+    def output(self, corrected_text: "str"):
+        if type(corrected_text) is not str:
+            raise TypeError(
+                "Argument '%.200s' has incorrect type (expected %.200s, got %.200s)"
+                % ("corrected_text", "str", type(corrected_text).__name__)
+            )
+        # The chooser may answer after the dialog was closed.
+        if not self or wx.GetApp().IsScheduledForDestruction(self):
+            return
+        index = self.errors_control.GetSelection()
+        if index == wx.NOT_FOUND:
+            return
+        if self.text.GetValue() != self.fettler.text:
+            self._check()
+            return
+        matches = self.fettler.matches
+        fixed_match = matches.pop(index)
+        offset_end = fixed_match.offset + fixed_match.errorLength
+        length_difference = len(corrected_text) - fixed_match.errorLength
+        text = self.fettler.text
+        text = text[:fixed_match.offset] + corrected_text + text[offset_end:]
+        self.fettler.text = text
+        kept = []
+        for match in matches:
+            if match.offset >= offset_end:
+                match.offset += length_difference
+                match.context = text
+            elif match.offset + match.errorLength > fixed_match.offset:
+                # Overlaps the replaced span: its offset no longer means
+                # anything in the new text, so it is dropped.
+                continue
+            kept.append(match)
+        if len(kept) != len(matches):
+            matches[:] = kept
+        api.copyToClip(text, notify=False)
+        self.update()
+        self.text.SetFocus()

@@ -1,0 +1,37 @@
+#!/bin/sh
+# Installs the Debian packages the build, the tests, the demo and the
+# benchmark need, skipping the ones already present.  Needs root when
+# something is missing.
+set -e
+PACKAGES="
+cmake
+g++
+make
+python3
+python3-dev
+python3-pytest
+python3-wxgtk4.0
+python3-enchant
+hunspell-en-us
+hunspell-de-de
+xvfb
+xauth
+"
+missing=""
+for p in $PACKAGES; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing="$missing $p"
+    fi
+done
+if [ -z "$missing" ]; then
+    exit 0
+fi
+echo "installing:$missing"
+if [ "$(id -u)" != 0 ]; then
+    echo "error: missing Debian packages:$missing (run as root, or install them)" >&2
+    exit 1
+fi
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -q
+# shellcheck disable=SC2086
+apt-get install -y -q $missing

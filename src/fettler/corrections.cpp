@@ -1,0 +1,105 @@
+// Fettler's suggestions and corrections.
+#include "fettler/members.hpp"
+#include "fettler/names.hpp"
+#include "fettler/state.hpp"
+#include "support/globals.hpp"
+
+namespace fettler {
+namespace {
+
+using support::FunctionObject;
+using support::Param;
+using support::Ref;
+using Args = std::span<PyObject* const>;
+
+// The sort key of get_variants_simple: lambda candidate: candidate[0]
+Ref candidate_key(FunctionObject&, Args args) { return support::getitem(args[0], Py_ssize_t{0}); }
+
+Ref get_variants_simple(FunctionObject& function, Args args) {
+    PyObject* self = args[0];
+    PyObject* word = args[1];
+    support::call_method(self, names::init_speller);
+    support::setattr(self, names::text, word);
+    // sorted(self.speller.get_candidates(word), key=lambda c: c[0]), in
+    // Python's order of evaluation: the global first.
+    Ref sorted = support::load_global(function, names::sorted);
+    Ref speller = support::getattr(self, names::speller);
+    Ref candidates = support::call_method(speller.get(), names::get_candidates, word);
+    Ref ordered = support::call_with_keywords(sorted.get(), {candidates.get()},
+                                              {{names::key, state_of(function).candidate_key.get()}});
+    // [candidate[1] for candidate in ordered]
+    Ref suggestions = support::check(PyList_New(0));
+    Ref iterator = support::check(PyObject_GetIter(ordered.get()));
+    while (Ref candidate = Ref::steal(PyIter_Next(iterator.get()))) {
+        Ref suggestion = support::getitem(candidate.get(), Py_ssize_t{1});
+        support::check_status(PyList_Append(suggestions.get(), suggestion.get()));
+    }
+    if (PyErr_Occurred()) {
+        support::throw_error();
+    }
+    return suggestions;
+}
+
+Ref get_variants_extended(FunctionObject&, Args args) {
+    PyObject* self = args[0];
+    PyObject* word = args[1];
+    support::call_method(self, names::init_lang_tool);
+    support::setattr(self, names::text, word);
+    Ref tool = support::getattr(self, names::lang_tool);
+    Ref matches = support::call_method(tool.get(), names::check, word);
+    support::setattr(self, names::matches, matches.get());
+    Ref stored = support::getattr(self, names::matches);
+    Ref first = support::getitem(stored.get(), Py_ssize_t{0});
+    return support::getattr(first.get(), names::replacements);
+}
+
+Ref correct_simple(FunctionObject&, Args args) {
+    PyObject* self = args[0];
+    PyObject* text = args[1];
+    support::call_method(self, names::init_speller);
+    support::setattr(self, names::text, text);
+    // len(text.split(" ")) >= 2: `text` is an exact str, so the number of
+    // pieces is the number of separators plus one.
+    static const support::Name space(" ");
+    const Py_ssize_t separators = PyUnicode_Count(text, space.get(), 0, PY_SSIZE_T_MAX);
+    if (separators < 0) {
+        support::throw_error();
+    }
+    Ref speller = support::getattr(self, names::speller);
+    if (separators >= 1) {
+        return support::call_method(speller.get(), names::autocorrect_sentence, text);
+    }
+    return support::call_method(speller.get(), names::autocorrect_word, text);
+}
+
+Ref correct_extended(FunctionObject& function, Args args) {
+    PyObject* self = args[0];
+    PyObject* text = args[1];
+    support::call_method(self, names::init_lang_tool);
+    support::setattr(self, names::text, text);
+    Ref tool = support::getattr(self, names::lang_tool);
+    Ref matches = support::call_method(tool.get(), names::check, text);
+    support::setattr(self, names::matches, matches.get());
+    Ref correct = support::load_global(function, names::lt_correct);
+    Ref stored = support::getattr(self, names::matches);
+    return support::call(correct.get(), text, stored.get());
+}
+
+const Param word_params[] = {{"self"}, {"word", "str"}};
+const Param text_params[] = {{"self"}, {"text", "str"}};
+const Param key_params[] = {{"candidate"}};
+
+}  // namespace
+
+const support::FunctionDef get_variants_simple_def{"get_variants_simple", "Fettler.get_variants_simple", word_params,
+                                                   get_variants_simple};
+const support::FunctionDef get_variants_extended_def{"get_variants_extended", "Fettler.get_variants_extended",
+                                                     word_params, get_variants_extended};
+const support::FunctionDef correct_simple_def{"correct_simple", "Fettler.correct_simple", text_params,
+                                              correct_simple};
+const support::FunctionDef correct_extended_def{"correct_extended", "Fettler.correct_extended", text_params,
+                                                correct_extended};
+const support::FunctionDef candidate_key_def{"<lambda>", "Fettler.get_variants_simple.<locals>.<lambda>", key_params,
+                                             candidate_key};
+
+}  // namespace fettler

@@ -1,0 +1,155 @@
+// Fettler: construction, the lazily built back-ends, the two support
+// properties and close.
+#include "fettler/members.hpp"
+#include "fettler/names.hpp"
+#include "fettler/rotation.hpp"
+#include "fettler/state.hpp"
+#include "support/globals.hpp"
+
+namespace fettler {
+namespace {
+
+using support::FunctionObject;
+using support::Param;
+using support::Ref;
+using Args = std::span<PyObject* const>;
+
+// Once one whole pass over the configured languages found none equal to
+// the default, the search would go on forever; it stops with this error.
+[[noreturn]] void default_not_configured(PyObject* lang_default) {
+    support::raise_format(PyExc_ValueError, "lang_default %R is not one of the required_languages", lang_default);
+}
+
+Ref init(FunctionObject& function, Args args) {
+    PyObject* self = args[0];
+    support::setattr(self, names::config, args[1]);
+    support::setattr(self, names::speller, Py_None);
+    support::setattr(self, names::lang_tool, Py_None);
+    Ref empty_text = support::check(PyUnicode_New(0, 0));
+    support::setattr(self, names::text, empty_text.get());
+    Ref empty_matches = support::check(PyList_New(0));
+    support::setattr(self, names::matches, empty_matches.get());
+    support::setattr(self, names::current_language, Py_None);
+    Ref rotation = support::call_method(self, names::languages);
+    support::setattr(self, names::next_language, rotation.get());
+
+    // for lang in self._next_language:
+    //     if lang == self.config.lang_default:
+    //         self.current_language = lang
+    //         break
+    Ref iterable = support::getattr(self, names::next_language);
+    Ref iterator = support::check(PyObject_GetIter(iterable.get()));
+    PyObject* generator_type = state_of(function).generator_type.get();
+    Py_ssize_t drawn = 0;
+    while (true) {
+        Ref lang = Ref::steal(PyIter_Next(iterator.get()));
+        if (!lang) {
+            if (PyErr_Occurred()) {
+                support::throw_error();
+            }
+            break;
+        }
+        ++drawn;
+        Ref config = support::getattr(self, names::config);
+        Ref lang_default = support::getattr(config.get(), names::lang_default);
+        if (support::equals(lang.get(), lang_default.get())) {
+            support::setattr(self, names::current_language, lang.get());
+            break;
+        }
+        if (rotation_completed_pass(iterator.get(), generator_type, drawn)) {
+            default_not_configured(lang_default.get());
+        }
+    }
+    return Ref::borrow(Py_None);
+}
+
+// getattr(<companion types>.Languages, self.current_language.name).value,
+// evaluated in Python's order.
+Ref language_code(FunctionObject& function, PyObject* self, const support::Name& types_global) {
+    Ref types = support::load_global(function, types_global);
+    Ref languages = support::getattr(types.get(), names::Languages);
+    Ref current = support::getattr(self, names::current_language);
+    Ref name = support::getattr(current.get(), names::name);
+    Ref language = support::getattr(languages.get(), name.get());
+    return support::getattr(language.get(), names::value);
+}
+
+Ref init_speller(FunctionObject& function, Args args) {
+    PyObject* self = args[0];
+    Ref existing = support::getattr(self, names::speller);
+    if (support::is_true(existing.get())) {
+        return Ref::borrow(Py_None);
+    }
+    Ref speller_class = support::load_global(function, names::Speller);
+    Ref code = language_code(function, self, names::ac_types);
+    Ref speller = support::call_with_keywords(speller_class.get(), {}, {{names::lang, code.get()}});
+    support::setattr(self, names::speller, speller.get());
+    return Ref::borrow(Py_None);
+}
+
+Ref init_lang_tool(FunctionObject& function, Args args) {
+    PyObject* self = args[0];
+    Ref existing = support::getattr(self, names::lang_tool);
+    if (support::is_true(existing.get())) {
+        return Ref::borrow(Py_None);
+    }
+    Ref tool_class = support::load_global(function, names::LanguageTool);
+    Ref code = language_code(function, self, names::lt_types);
+    Ref tool = support::call(tool_class.get(), code.get());
+    support::setattr(self, names::lang_tool, tool.get());
+    return Ref::borrow(Py_None);
+}
+
+// hasattr(<companion types>.Languages, self.current_language.name), except
+// that any exception of the look-up itself means "not supported".
+Ref supports(FunctionObject& function, PyObject* self, const support::Name& types_global) {
+    Ref types = support::load_global(function, types_global);
+    Ref languages = support::getattr(types.get(), names::Languages);
+    Ref current = support::getattr(self, names::current_language);
+    Ref name = support::getattr(current.get(), names::name);
+    if (!PyUnicode_Check(name.get())) {
+        support::raise(PyExc_TypeError, "hasattr(): attribute name must be string");
+    }
+    Ref found = Ref::steal(PyObject_GetAttr(languages.get(), name.get()));
+    if (!found) {
+        PyErr_Clear();
+    }
+    return Ref::borrow(found ? Py_True : Py_False);
+}
+
+Ref is_lang_tool_supports(FunctionObject& function, Args args) { return supports(function, args[0], names::lt_types); }
+
+Ref is_autocorrect_supports(FunctionObject& function, Args args) {
+    return supports(function, args[0], names::ac_types);
+}
+
+Ref close(FunctionObject&, Args args) {
+    PyObject* self = args[0];
+    Ref speller = support::getattr(self, names::speller);
+    if (support::is_true(speller.get())) {
+        support::setattr(self, names::speller, Py_None);
+    }
+    Ref tool = support::getattr(self, names::lang_tool);
+    if (support::is_true(tool.get())) {
+        Ref tool_now = support::getattr(self, names::lang_tool);
+        support::call_method(tool_now.get(), names::close);
+        support::setattr(self, names::lang_tool, Py_None);
+    }
+    return Ref::borrow(Py_None);
+}
+
+const Param self_only[] = {{"self"}};
+const Param init_params[] = {{"self"}, {"config", "Config"}};
+
+}  // namespace
+
+const support::FunctionDef init_def{"__init__", "Fettler.__init__", init_params, init};
+const support::FunctionDef init_speller_def{"init_speller", "Fettler.init_speller", self_only, init_speller};
+const support::FunctionDef init_lang_tool_def{"init_lang_tool", "Fettler.init_lang_tool", self_only, init_lang_tool};
+const support::FunctionDef is_lang_tool_supports_def{"is_lang_tool_supports", "Fettler.is_lang_tool_supports",
+                                                     self_only, is_lang_tool_supports, "bool"};
+const support::FunctionDef is_autocorrect_supports_def{"is_autocorrect_supports", "Fettler.is_autocorrect_supports",
+                                                       self_only, is_autocorrect_supports, "bool"};
+const support::FunctionDef close_def{"close", "Fettler.close", self_only, close};
+
+}  // namespace fettler

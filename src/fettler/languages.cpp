@@ -1,0 +1,40 @@
+// Fettler._languages and Fettler.next_language: the language rotation.
+#include "fettler/members.hpp"
+#include "fettler/names.hpp"
+#include "fettler/rotation.hpp"
+#include "fettler/state.hpp"
+#include "support/globals.hpp"
+
+namespace fettler {
+namespace {
+
+using support::FunctionObject;
+using support::Param;
+using support::Ref;
+using Args = std::span<PyObject* const>;
+
+// A generator function: the call only makes the generator; its body runs
+// on the first advance.
+Ref languages(FunctionObject& function, Args args) {
+    return make_rotation(state_of(function).generator_type.get(), function, args[0]);
+}
+
+Ref next_language(FunctionObject& function, Args args) {
+    PyObject* self = args[0];
+    support::call_method(self, names::close);
+    Ref next = support::load_global(function, names::next);
+    Ref rotation = support::getattr(self, names::next_language);
+    Ref lang = support::call(next.get(), rotation.get());
+    support::setattr(self, names::current_language, lang.get());
+    return lang;
+}
+
+const Param self_only[] = {{"self"}};
+
+}  // namespace
+
+const support::FunctionDef languages_def{"_languages", "Fettler._languages", self_only, languages, "Languages"};
+const support::FunctionDef next_language_def{"next_language", "Fettler.next_language", self_only, next_language,
+                                             "Languages"};
+
+}  // namespace fettler

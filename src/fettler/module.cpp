@@ -1,0 +1,125 @@
+// Module `fettler`: its imports and the class statement of Fettler, run by
+// the exec slot once the import system has set __spec__ and __package__.
+#include "fettler/members.hpp"
+#include "fettler/rotation.hpp"
+#include "fettler/state.hpp"
+#include "support/class_builder.hpp"
+#include "support/imports.hpp"
+
+#include <new>
+
+namespace fettler {
+namespace {
+
+using support::Ref;
+
+ModuleState& state_of_module(PyObject* module) { return *static_cast<ModuleState*>(PyModule_GetState(module)); }
+
+// `from <level dots><package> import <name> [as <bound>]`
+void from_import(PyObject* globals, int level, const char* package, const char* name, const char* bound) {
+    Ref module = support::import_name(globals, package, level, {name});
+    Ref value = support::import_from(module.get(), name);
+    support::store_global(globals, bound, value.get());
+}
+
+// The class body of Fettler: its members in definition order.
+void define_fettler(PyObject* globals, ModuleState& state) {
+    PyObject* function_type = state.function_type.get();
+    auto function = [&](const support::FunctionDef& def) {
+        return support::make_function(function_type, def, globals);
+    };
+    Ref bases = support::check(PyTuple_Pack(1, reinterpret_cast<PyObject*>(&PyBaseObject_Type)));
+    support::ClassBuilder body(globals, "Fettler", "Fettler", bases.get());
+    body.add("__init__", function(init_def).get());
+    body.add("init_speller", function(init_speller_def).get());
+    body.add("init_lang_tool", function(init_lang_tool_def).get());
+    body.add("is_lang_tool_supports", support::make_property(function(is_lang_tool_supports_def).get()).get());
+    body.add("is_autocorrect_supports", support::make_property(function(is_autocorrect_supports_def).get()).get());
+    body.add("close", function(close_def).get());
+    body.add("_languages", function(languages_def).get());
+    body.add("next_language", function(next_language_def).get());
+    body.add("get_variants_simple", function(get_variants_simple_def).get());
+    body.add("get_variants_extended", function(get_variants_extended_def).get());
+    body.add("correct_simple", function(correct_simple_def).get());
+    body.add("correct_extended", function(correct_extended_def).get());
+    Ref fettler_class = body.finish();
+    support::store_global(globals, "Fettler", fettler_class.get());
+}
+
+int exec_module(PyObject* module) {
+    return support::guard(-1, [&] {
+        ModuleState& state = *new (PyModule_GetState(module)) ModuleState{};
+        state.function_type = support::make_function_type(module, "fettler.function");
+        state.generator_type = make_generator_type(module);
+        PyObject* globals = PyModule_GetDict(module);
+        state.candidate_key = support::make_function(state.function_type.get(), candidate_key_def, globals);
+
+        Ref itertools = support::import_name(globals, "itertools", 0, {"cycle"});
+        support::store_global(globals, "cycle", support::import_from(itertools.get(), "cycle").get());
+        from_import(globals, 1, "autocorrect", "Speller", "Speller");
+        from_import(globals, 1, "autocorrect", "types", "ac_types");
+        from_import(globals, 1, "config", "Config", "Config");
+        from_import(globals, 1, "language_tool_python", "LanguageTool", "LanguageTool");
+        from_import(globals, 1, "language_tool_python", "types", "lt_types");
+        from_import(globals, 1, "language_tool_python.utils", "correct", "lt_correct");
+        from_import(globals, 1, "types", "Languages", "Languages");
+        define_fettler(globals, state);
+        return 0;
+    });
+}
+
+int traverse_module(PyObject* module, visitproc visit, void* arg) {
+    ModuleState* state = static_cast<ModuleState*>(PyModule_GetState(module));
+    if (state != nullptr) {
+        Py_VISIT(state->function_type.get());
+        Py_VISIT(state->generator_type.get());
+        Py_VISIT(state->candidate_key.get());
+    }
+    return 0;
+}
+
+int clear_module(PyObject* module) {
+    ModuleState* state = static_cast<ModuleState*>(PyModule_GetState(module));
+    if (state != nullptr) {
+        state->candidate_key.clear();
+        state->generator_type.clear();
+        state->function_type.clear();
+    }
+    return 0;
+}
+
+void free_module(void* module) {
+    clear_module(static_cast<PyObject*>(module));
+    ModuleState* state = static_cast<ModuleState*>(PyModule_GetState(static_cast<PyObject*>(module)));
+    if (state != nullptr) {
+        state->~ModuleState();
+    }
+}
+
+PyModuleDef_Slot module_slots[] = {
+    {Py_mod_exec, reinterpret_cast<void*>(exec_module)},
+    {0, nullptr},
+};
+
+PyModuleDef module_def = {
+    PyModuleDef_HEAD_INIT,
+    "fettler",
+    nullptr,
+    sizeof(ModuleState),
+    nullptr,
+    module_slots,
+    traverse_module,
+    clear_module,
+    free_module,
+};
+
+}  // namespace
+
+ModuleState& state_of(const support::FunctionObject& function) {
+    PyObject* module = PyType_GetModule(Py_TYPE(&function));
+    return state_of_module(module);
+}
+
+}  // namespace fettler
+
+PyMODINIT_FUNC PyInit_fettler() { return PyModuleDef_Init(&fettler::module_def); }

@@ -1,0 +1,49 @@
+// Attribute and global names used by the engine, interned once.
+#pragma once
+
+#include "support/object.hpp"
+
+namespace fettler::names {
+
+using support::Name;
+
+// Engine attributes, in the order the constructor creates them.
+inline const Name config("config");
+inline const Name speller("speller");
+inline const Name lang_tool("lang_tool");
+inline const Name text("text");
+inline const Name matches("matches");
+inline const Name current_language("current_language");
+inline const Name next_language("_next_language");
+
+// Engine methods called through the instance, so that overrides apply.
+inline const Name languages("_languages");
+inline const Name init_speller("init_speller");
+inline const Name init_lang_tool("init_lang_tool");
+inline const Name close("close");
+
+// Configuration, language values and back-ends.
+inline const Name lang_default("lang_default");
+inline const Name required_languages("required_languages");
+inline const Name name("name");
+inline const Name value("value");
+inline const Name Languages("Languages");
+inline const Name lang("lang");
+inline const Name key("key");
+inline const Name check("check");
+inline const Name get_candidates("get_candidates");
+inline const Name autocorrect_word("autocorrect_word");
+inline const Name autocorrect_sentence("autocorrect_sentence");
+inline const Name replacements("replacements");
+
+// Module globals and built-ins, read when used.
+inline const Name Speller("Speller");
+inline const Name LanguageTool("LanguageTool");
+inline const Name ac_types("ac_types");
+inline const Name lt_types("lt_types");
+inline const Name lt_correct("lt_correct");
+inline const Name cycle("cycle");
+inline const Name sorted("sorted");
+inline const Name next("next");
+
+}  // namespace fettler::names

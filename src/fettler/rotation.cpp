@@ -1,0 +1,332 @@
+#include "fettler/rotation.hpp"
+
+#include "fettler/names.hpp"
+#include "support/globals.hpp"
+
+#include <structmember.h>
+
+#include <new>
+
+namespace fettler {
+namespace {
+
+using support::Ref;
+
+enum class State { created, suspended, running, finished };
+
+struct RotationObject {
+    PyObject_HEAD
+    PyObject* weakreflist;
+    State state;
+    struct Fields {
+        Ref function;    // Fettler._languages, for its globals and names
+        Ref engine;      // `self` of the generator's body
+        Ref configured;  // what self.config.required_languages gave
+        Ref iterator;    // iter(cycle(configured))
+    } fields;
+};
+
+RotationObject& as_rotation(PyObject* self) { return *reinterpret_cast<RotationObject*>(self); }
+
+support::FunctionObject& function_of(RotationObject& rotation) {
+    return *rotation.fields.function.as<support::FunctionObject>();
+}
+
+// The body has ended, normally or by an exception: a finished generator
+// holds on to nothing.
+void finish(RotationObject& rotation) {
+    rotation.state = State::finished;
+    rotation.fields.engine.clear();
+    rotation.fields.configured.clear();
+    rotation.fields.iterator.clear();
+}
+
+// A StopIteration escaping a generator's body becomes RuntimeError, with
+// the StopIteration as its cause and context.
+void replace_stop_iteration() noexcept {
+    if (!PyErr_ExceptionMatches(PyExc_StopIteration)) {
+        return;
+    }
+    // PyErr_Fetch hands over three references; each goes into a Ref at once.
+    PyObject* raw_type;
+    PyObject* raw_value;
+    PyObject* raw_traceback;
+    PyErr_Fetch(&raw_type, &raw_value, &raw_traceback);
+    PyErr_NormalizeException(&raw_type, &raw_value, &raw_traceback);
+    const Ref stop_type = Ref::steal(raw_type);
+    const Ref stop = Ref::steal(raw_value);
+    const Ref stop_traceback = Ref::steal(raw_traceback);
+    if (stop_traceback) {
+        PyException_SetTraceback(stop.get(), stop_traceback.get());
+    }
+    support::guard(0, [&] {
+        Ref message = support::new_str("generator raised StopIteration");
+        Ref error = support::call(PyExc_RuntimeError, message.get());
+        PyException_SetCause(error.get(), Py_NewRef(stop.get()));
+        PyException_SetContext(error.get(), Py_NewRef(stop.get()));
+        PyErr_Restore(Py_NewRef(PyExc_RuntimeError), error.release(), nullptr);
+        return 0;
+    });
+}
+
+// The start of the body: `cycle(self.config.required_languages)`, iterated.
+void start_body(RotationObject& rotation) {
+    support::FunctionObject& function = function_of(rotation);
+    Ref config = support::getattr(rotation.fields.engine.get(), names::config);
+    Ref configured = support::getattr(config.get(), names::required_languages);
+    Ref cycle = support::load_global(function, names::cycle);
+    Ref cycled = support::call(cycle.get(), configured.get());
+    rotation.fields.iterator = support::check(PyObject_GetIter(cycled.get()));
+    rotation.fields.configured = std::move(configured);
+}
+
+// Resumes the body (with `thrown` set, the exception is raised where the
+// body stands).  Returns the yielded item, or null: with an exception set
+// on failure, without one when the body ended.
+PyObject* resume(PyObject* self, bool thrown) {
+    RotationObject& rotation = as_rotation(self);
+    if (rotation.state == State::running) {
+        PyErr_SetString(PyExc_ValueError, "generator already executing");
+        return nullptr;
+    }
+    if (rotation.state == State::finished) {
+        return nullptr;  // a thrown exception stays set, as for a finished generator
+    }
+    Ref keep_alive = Ref::borrow(self);
+    if (thrown) {
+        finish(rotation);
+        replace_stop_iteration();
+        return nullptr;
+    }
+    const bool starting = rotation.state == State::created;
+    rotation.state = State::running;
+    PyObject* item = support::guard<PyObject*>(nullptr, [&]() -> PyObject* {
+        if (starting) {
+            start_body(rotation);
+        }
+        // The for loop: an exhausted iterator ends the body normally.
+        return PyIter_Next(rotation.fields.iterator.get());
+    });
+    if (item == nullptr) {
+        finish(rotation);
+        replace_stop_iteration();
+        return nullptr;
+    }
+    rotation.state = State::suspended;
+    return item;
+}
+
+PyObject* rotation_iternext(PyObject* self) { return resume(self, false); }
+
+PyObject* rotation_send(PyObject* self, PyObject* value) {
+    RotationObject& rotation = as_rotation(self);
+    if (rotation.state == State::created && value != Py_None) {
+        PyErr_SetString(PyExc_TypeError, "can't send non-None value to a just-started generator");
+        return nullptr;
+    }
+    // The sent value is the value of the `yield` expression, which the body
+    // does not use.
+    PyObject* item = resume(self, false);
+    if (item == nullptr && !PyErr_Occurred()) {
+        PyErr_SetNone(PyExc_StopIteration);
+    }
+    return item;
+}
+
+// throw(type[, value[, traceback]]), with the argument checks of a Python
+// generator.
+PyObject* rotation_throw(PyObject* self, PyObject* args) {
+    PyObject* type = nullptr;
+    PyObject* value = nullptr;
+    PyObject* traceback = nullptr;
+    if (!PyArg_UnpackTuple(args, "throw", 1, 3, &type, &value, &traceback)) {
+        return nullptr;
+    }
+    if (traceback == Py_None) {
+        traceback = nullptr;
+    } else if (traceback != nullptr && !PyTraceBack_Check(traceback)) {
+        PyErr_SetString(PyExc_TypeError, "throw() third argument must be a traceback object");
+        return nullptr;
+    }
+    if (PyExceptionClass_Check(type)) {
+        // Instantiates the class with `value`, as a raise statement would.
+        PyObject* raw_type = Py_NewRef(type);
+        PyObject* raw_value = Py_XNewRef(value);
+        PyObject* raw_traceback = Py_XNewRef(traceback);
+        PyErr_NormalizeException(&raw_type, &raw_value, &raw_traceback);
+        PyErr_Restore(raw_type, raw_value, raw_traceback);
+    } else if (PyExceptionInstance_Check(type)) {
+        if (value != nullptr && value != Py_None) {
+            PyErr_SetString(PyExc_TypeError, "instance exception may not have a separate value");
+            return nullptr;
+        }
+        PyObject* raw_traceback = traceback != nullptr ? Py_NewRef(traceback) : PyException_GetTraceback(type);
+        PyErr_Restore(Py_NewRef(PyExceptionInstance_Class(type)), Py_NewRef(type), raw_traceback);
+    } else {
+        PyErr_Format(PyExc_TypeError, "exceptions must be classes or instances deriving from BaseException, not %s",
+                     Py_TYPE(type)->tp_name);
+        return nullptr;
+    }
+    // A finished generator re-raises what was thrown: resume() leaves it set.
+    return resume(self, true);
+}
+
+PyObject* rotation_close(PyObject* self, PyObject*) {
+    RotationObject& rotation = as_rotation(self);
+    if (rotation.state == State::running) {
+        PyErr_SetString(PyExc_ValueError, "generator already executing");
+        return nullptr;
+    }
+    // GeneratorExit raised at the body's `yield` (or at its start) leaves it
+    // at once: the body has no handler.
+    finish(rotation);
+    Py_RETURN_NONE;
+}
+
+int rotation_traverse(PyObject* self, visitproc visit, void* arg) {
+    RotationObject& rotation = as_rotation(self);
+    Py_VISIT(Py_TYPE(self));
+    Py_VISIT(rotation.fields.function.get());
+    Py_VISIT(rotation.fields.engine.get());
+    Py_VISIT(rotation.fields.configured.get());
+    Py_VISIT(rotation.fields.iterator.get());
+    return 0;
+}
+
+int rotation_clear(PyObject* self) {
+    RotationObject& rotation = as_rotation(self);
+    rotation.fields.engine.clear();
+    rotation.fields.configured.clear();
+    rotation.fields.iterator.clear();
+    // `function` stays: repr and __name__ read it, and a function cannot
+    // reach back to a generator.
+    return 0;
+}
+
+void rotation_dealloc(PyObject* self) {
+    PyTypeObject* type = Py_TYPE(self);
+    PyObject_GC_UnTrack(self);
+    RotationObject& rotation = as_rotation(self);
+    if (rotation.weakreflist != nullptr) {
+        PyObject_ClearWeakRefs(self);
+    }
+    rotation.fields.~Fields();
+    type->tp_free(self);
+    Py_DECREF(type);
+}
+
+PyObject* rotation_repr(PyObject* self) {
+    return PyUnicode_FromFormat("<generator object %U at %p>",
+                                function_of(as_rotation(self)).fields.qualname.get(), self);
+}
+
+PyObject* get_name(PyObject* self, void*) {
+    return Py_NewRef(function_of(as_rotation(self)).fields.name.get());
+}
+
+PyObject* get_qualname(PyObject* self, void*) {
+    return Py_NewRef(function_of(as_rotation(self)).fields.qualname.get());
+}
+
+PyObject* get_running(PyObject* self, void*) { return PyBool_FromLong(as_rotation(self).state == State::running); }
+
+PyObject* get_suspended(PyObject* self, void*) {
+    return PyBool_FromLong(as_rotation(self).state == State::suspended);
+}
+
+PyObject* get_yieldfrom(PyObject*, void*) { Py_RETURN_NONE; }
+
+PyMethodDef rotation_methods[] = {
+    {"send", rotation_send, METH_O,
+     "send(arg) -> send 'arg' into generator,\nreturn next yielded value or raise StopIteration."},
+    {"throw", rotation_throw, METH_VARARGS,
+     "throw(value)\nthrow(type[,value[,tb]])\n\nRaise exception in generator, return next yielded value or raise\n"
+     "StopIteration."},
+    {"close", rotation_close, METH_NOARGS, "close() -> raise GeneratorExit inside generator."},
+    {nullptr, nullptr, 0, nullptr},
+};
+
+PyGetSetDef rotation_getset[] = {
+    {"__name__", get_name, nullptr, nullptr, nullptr},
+    {"__qualname__", get_qualname, nullptr, nullptr, nullptr},
+    {"gi_running", get_running, nullptr, nullptr, nullptr},
+    {"gi_suspended", get_suspended, nullptr, nullptr, nullptr},
+    {"gi_yieldfrom", get_yieldfrom, nullptr, nullptr, nullptr},
+    {nullptr, nullptr, nullptr, nullptr, nullptr},
+};
+
+PyMemberDef rotation_members[] = {
+    {"__weaklistoffset__", T_PYSSIZET, offsetof(RotationObject, weakreflist), READONLY, nullptr},
+    {nullptr, 0, 0, 0, nullptr},
+};
+
+PyType_Slot rotation_slots[] = {
+    {Py_tp_dealloc, reinterpret_cast<void*>(rotation_dealloc)},
+    {Py_tp_traverse, reinterpret_cast<void*>(rotation_traverse)},
+    {Py_tp_clear, reinterpret_cast<void*>(rotation_clear)},
+    {Py_tp_repr, reinterpret_cast<void*>(rotation_repr)},
+    {Py_tp_iter, reinterpret_cast<void*>(PyObject_SelfIter)},
+    {Py_tp_iternext, reinterpret_cast<void*>(rotation_iternext)},
+    {Py_tp_methods, rotation_methods},
+    {Py_tp_getset, rotation_getset},
+    {Py_tp_members, rotation_members},
+    {0, nullptr},
+};
+
+// Collections whose item count can be read without running Python code.
+bool known_size(PyObject* collection, Py_ssize_t& size) {
+    if (PyList_CheckExact(collection) || PyTuple_CheckExact(collection) || PySet_CheckExact(collection) ||
+        PyFrozenSet_CheckExact(collection) || PyDict_CheckExact(collection) || PyUnicode_CheckExact(collection)) {
+        size = PyObject_Size(collection);
+        return size >= 0;
+    }
+    return false;
+}
+
+}  // namespace
+
+Ref make_generator_type(PyObject* module) {
+    PyType_Spec spec = {
+        "fettler.generator",
+        sizeof(RotationObject),
+        0,
+        Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC | Py_TPFLAGS_DISALLOW_INSTANTIATION | Py_TPFLAGS_IMMUTABLETYPE,
+        rotation_slots,
+    };
+    return support::check(PyType_FromModuleAndSpec(module, &spec, nullptr));
+}
+
+Ref make_rotation(PyObject* generator_type, support::FunctionObject& function, PyObject* engine) {
+    auto* type = reinterpret_cast<PyTypeObject*>(generator_type);
+    Ref self = support::check(type->tp_alloc(type, 0));
+    RotationObject& rotation = as_rotation(self.get());
+    new (&rotation.fields) RotationObject::Fields{};
+    rotation.state = State::created;
+    rotation.fields.function = Ref::borrow(reinterpret_cast<PyObject*>(&function));
+    rotation.fields.engine = Ref::borrow(engine);
+    return self;
+}
+
+bool rotation_completed_pass(PyObject* rotation_object, PyObject* generator_type, Py_ssize_t drawn) {
+    if (Py_TYPE(rotation_object) != reinterpret_cast<PyTypeObject*>(generator_type)) {
+        return false;
+    }
+    PyObject* configured = as_rotation(rotation_object).fields.configured.get();
+    if (configured == nullptr) {
+        return false;
+    }
+    Py_ssize_t size = 0;
+    if (known_size(configured, size)) {
+        return drawn >= size;
+    }
+    // A generator is exhausted once cycle() has asked it for one item more
+    // than it had: the item drawn last was the first of the second pass.
+    if (PyGen_CheckExact(configured)) {
+        static const support::Name gi_frame("gi_frame");
+        Ref frame = support::getattr(configured, gi_frame);
+        return frame.get() == Py_None;
+    }
+    return false;
+}
+
+}  // namespace fettler

@@ -1,0 +1,187 @@
+// Binding call arguments to parameters, as CPython binds them for a
+// function defined in Python, with the same error texts.  Error messages
+// name the function by its current __qualname__.
+#include "support/function.hpp"
+
+#include <cstring>
+#include <string_view>
+
+namespace support {
+namespace {
+
+struct Shape {
+    std::size_t positional = 0;  // positional-or-keyword parameters, which come first
+    std::ptrdiff_t var_positional = -1;
+    std::ptrdiff_t var_keyword = -1;
+};
+
+Shape shape_of(const FunctionDef& def) {
+    Shape shape;
+    for (std::size_t i = 0; i < def.params.size(); ++i) {
+        switch (def.params[i].kind) {
+            case ParamKind::positional_or_keyword:
+                ++shape.positional;
+                break;
+            case ParamKind::var_positional:
+                shape.var_positional = static_cast<std::ptrdiff_t>(i);
+                break;
+            case ParamKind::var_keyword:
+                shape.var_keyword = static_cast<std::ptrdiff_t>(i);
+                break;
+        }
+    }
+    return shape;
+}
+
+PyObject* qualname_of(FunctionObject& function) { return function.fields.qualname.get(); }
+
+[[noreturn]] void too_many_positional(FunctionObject& function, std::size_t positional, Py_ssize_t given) {
+    PyObject* defaults = function.fields.defaults.get();
+    const Py_ssize_t defcount = defaults != nullptr ? PyTuple_GET_SIZE(defaults) : 0;
+    const auto argcount = static_cast<Py_ssize_t>(positional);
+    Ref sig;
+    bool plural;
+    if (defcount != 0) {
+        plural = true;
+        sig = check(PyUnicode_FromFormat("from %zd to %zd", argcount - defcount, argcount));
+    } else {
+        plural = argcount != 1;
+        sig = check(PyUnicode_FromFormat("%zd", argcount));
+    }
+    raise_format(PyExc_TypeError, "%U() takes %U positional argument%s but %zd %s given", qualname_of(function),
+                 sig.get(), plural ? "s" : "", given, given == 1 ? "was" : "were");
+}
+
+// "'a'", "'a' and 'b'", "'a', 'b', and 'c'"
+[[noreturn]] void missing_positional(FunctionObject& function, std::span<PyObject*> bound, std::size_t required) {
+    Ref names = check(PyList_New(0));
+    for (std::size_t i = 0; i < required; ++i) {
+        if (bound[i] == nullptr) {
+            Ref name = check(PyUnicode_FromString(function.def->params[i].name));
+            Ref quoted = check(PyObject_Repr(name.get()));
+            check_status(PyList_Append(names.get(), quoted.get()));
+        }
+    }
+    const Py_ssize_t count = PyList_GET_SIZE(names.get());
+    Ref listed;
+    if (count == 1) {
+        listed = Ref::borrow(PyList_GET_ITEM(names.get(), 0));
+    } else if (count == 2) {
+        listed = check(PyUnicode_FromFormat("%U and %U", PyList_GET_ITEM(names.get(), 0),
+                                            PyList_GET_ITEM(names.get(), 1)));
+    } else {
+        Ref tail = check(PyUnicode_FromFormat(", %U, and %U", PyList_GET_ITEM(names.get(), count - 2),
+                                              PyList_GET_ITEM(names.get(), count - 1)));
+        check_status(PyList_SetSlice(names.get(), count - 2, count, nullptr));
+        Ref separator = new_str(", ");
+        Ref head = check(PyUnicode_Join(separator.get(), names.get()));
+        listed = check(PyUnicode_Concat(head.get(), tail.get()));
+    }
+    raise_format(PyExc_TypeError, "%U() missing %zd required positional argument%s: %U", qualname_of(function), count,
+                 count == 1 ? "" : "s", listed.get());
+}
+
+// Index of the positional-or-keyword parameter called `keyword`, or -1.
+std::ptrdiff_t find_parameter(const FunctionDef& def, std::size_t positional, PyObject* keyword) {
+    Py_ssize_t length = 0;
+    const char* text = PyUnicode_AsUTF8AndSize(keyword, &length);
+    if (text == nullptr) {
+        throw_error();
+    }
+    const std::string_view wanted(text, static_cast<std::size_t>(length));
+    for (std::size_t i = 0; i < positional; ++i) {
+        if (wanted == def.params[i].name) {
+            return static_cast<std::ptrdiff_t>(i);
+        }
+    }
+    return -1;
+}
+
+// A parameter annotated "str" takes exactly a str: no subclass, no None.
+void check_exact_str(const FunctionDef& def, std::span<PyObject*> bound) {
+    for (std::size_t i = 0; i < def.params.size(); ++i) {
+        const Param& param = def.params[i];
+        if (param.annotation != nullptr && std::strcmp(param.annotation, "str") == 0 &&
+            !PyUnicode_CheckExact(bound[i])) {
+            raise_format(PyExc_TypeError, "Argument '%.200s' has incorrect type (expected %.200s, got %.200s)",
+                         param.name, "str", _PyType_Name(Py_TYPE(bound[i])));
+        }
+    }
+}
+
+}  // namespace
+
+void bind_arguments(FunctionObject& function, PyObject* const* args, std::size_t nargsf, PyObject* kwnames,
+                    std::span<PyObject*> bound, Ref (&packed)[3]) {
+    const FunctionDef& def = *function.def;
+    const Shape shape = shape_of(def);
+    const Py_ssize_t given = PyVectorcall_NARGS(nargsf);
+    const auto positional = static_cast<Py_ssize_t>(shape.positional);
+
+    const Py_ssize_t direct = given < positional ? given : positional;
+    for (Py_ssize_t i = 0; i < direct; ++i) {
+        bound[static_cast<std::size_t>(i)] = args[i];
+    }
+    if (shape.var_positional >= 0) {
+        const Py_ssize_t extra = given > positional ? given - positional : 0;
+        packed[0] = check(PyTuple_New(extra));
+        for (Py_ssize_t i = 0; i < extra; ++i) {
+            PyTuple_SET_ITEM(packed[0].get(), i, Py_NewRef(args[positional + i]));
+        }
+        bound[static_cast<std::size_t>(shape.var_positional)] = packed[0].get();
+    }
+    if (shape.var_keyword >= 0) {
+        packed[1] = check(PyDict_New());
+        bound[static_cast<std::size_t>(shape.var_keyword)] = packed[1].get();
+    }
+
+    const Py_ssize_t keywords = kwnames != nullptr ? PyTuple_GET_SIZE(kwnames) : 0;
+    for (Py_ssize_t k = 0; k < keywords; ++k) {
+        PyObject* keyword = PyTuple_GET_ITEM(kwnames, k);
+        PyObject* value = args[given + k];
+        if (!PyUnicode_Check(keyword)) {
+            raise_format(PyExc_TypeError, "%U() keywords must be strings", qualname_of(function));
+        }
+        const std::ptrdiff_t index = find_parameter(def, shape.positional, keyword);
+        if (index < 0) {
+            if (shape.var_keyword < 0) {
+                raise_format(PyExc_TypeError, "%U() got an unexpected keyword argument '%S'", qualname_of(function),
+                             keyword);
+            }
+            check_status(PyDict_SetItem(packed[1].get(), keyword, value));
+            continue;
+        }
+        PyObject*& slot = bound[static_cast<std::size_t>(index)];
+        if (slot != nullptr) {
+            raise_format(PyExc_TypeError, "%U() got multiple values for argument '%S'", qualname_of(function),
+                         keyword);
+        }
+        slot = value;
+    }
+
+    if (given > positional && shape.var_positional < 0) {
+        too_many_positional(function, shape.positional, given);
+    }
+    if (given < positional) {
+        // Held for the call: the body may rebind __defaults__ while the
+        // bound values are still in use.
+        packed[2] = function.fields.defaults;
+        PyObject* defaults = packed[2].get();
+        const Py_ssize_t defcount = defaults != nullptr ? PyTuple_GET_SIZE(defaults) : 0;
+        const Py_ssize_t first_default = positional > defcount ? positional - defcount : 0;
+        for (Py_ssize_t i = given; i < first_default; ++i) {
+            if (bound[static_cast<std::size_t>(i)] == nullptr) {
+                missing_positional(function, bound, static_cast<std::size_t>(first_default));
+            }
+        }
+        for (Py_ssize_t i = first_default > given ? first_default : given; i < positional; ++i) {
+            PyObject*& slot = bound[static_cast<std::size_t>(i)];
+            if (slot == nullptr) {
+                slot = PyTuple_GET_ITEM(defaults, i - (positional - defcount));
+            }
+        }
+    }
+    check_exact_str(def, bound);
+}
+
+}  // namespace support

@@ -1,0 +1,115 @@
+#include "support/class_builder.hpp"
+
+namespace support {
+namespace {
+
+// The most derived metaclass among the bases' types, as the class statement
+// determines it when no metaclass is given.
+Ref calculate_metaclass(PyObject* bases) {
+    const Py_ssize_t count = PyTuple_GET_SIZE(bases);
+    auto* winner = count == 0 ? &PyType_Type : Py_TYPE(PyTuple_GET_ITEM(bases, 0));
+    for (Py_ssize_t i = 0; i < count; ++i) {
+        PyTypeObject* candidate = Py_TYPE(PyTuple_GET_ITEM(bases, i));
+        if (PyType_IsSubtype(winner, candidate)) {
+            continue;
+        }
+        if (PyType_IsSubtype(candidate, winner)) {
+            winner = candidate;
+            continue;
+        }
+        raise(PyExc_TypeError,
+              "metaclass conflict: the metaclass of a derived class must be a (non-strict) subclass of the "
+              "metaclasses of all its bases");
+    }
+    return Ref::borrow(reinterpret_cast<PyObject*>(winner));
+}
+
+void store(PyObject* mapping, PyObject* key, PyObject* value) {
+    if (PyDict_CheckExact(mapping)) {
+        check_status(PyDict_SetItem(mapping, key, value));
+    } else {
+        check_status(PyObject_SetItem(mapping, key, value));
+    }
+}
+
+}  // namespace
+
+ClassBuilder::ClassBuilder(PyObject* module_globals, const char* name, const char* qualname, PyObject* bases)
+    : name_(new_str(name)), bases_(Ref::borrow(bases)), metaclass_(calculate_metaclass(bases)) {
+    static const Name prepare_name("__prepare__");
+    static const Name module_key("__module__");
+    static const Name qualname_key("__qualname__");
+    static const Name dunder_name("__name__");
+
+    Ref prepare = Ref::steal(PyObject_GetAttr(metaclass_.get(), prepare_name.get()));
+    if (!prepare) {
+        if (!PyErr_ExceptionMatches(PyExc_AttributeError)) {
+            throw_error();
+        }
+        PyErr_Clear();
+        namespace_ = check(PyDict_New());
+    } else {
+        namespace_ = call(prepare.get(), name_.get(), bases_.get());
+        if (!PyMapping_Check(namespace_.get())) {
+            raise_format(PyExc_TypeError, "%.200s.__prepare__() must return a mapping, not %.200s",
+                         PyType_Check(metaclass_.get()) ? reinterpret_cast<PyTypeObject*>(metaclass_.get())->tp_name
+                                                        : "<metaclass>",
+                         Py_TYPE(namespace_.get())->tp_name);
+        }
+    }
+    // The first statements of every class body: __module__ = __name__, then
+    // __qualname__.
+    PyObject* module_name = PyDict_GetItemWithError(module_globals, dunder_name.get());
+    if (module_name == nullptr) {
+        if (!PyErr_Occurred()) {
+            raise(PyExc_NameError, "name '__name__' is not defined");
+        }
+        throw_error();
+    }
+    Ref module_name_ref = Ref::borrow(module_name);
+    store(namespace_.get(), module_key.get(), module_name_ref.get());
+    Ref qualname_text = new_str(qualname);
+    store(namespace_.get(), qualname_key.get(), qualname_text.get());
+}
+
+PyObject* ClassBuilder::class_cell() {
+    if (!cell_) {
+        cell_ = check(PyCell_New(nullptr));
+    }
+    return cell_.get();
+}
+
+void ClassBuilder::add(const char* name, PyObject* value) {
+    Ref key = check(PyUnicode_InternFromString(name));
+    store(namespace_.get(), key.get(), value);
+}
+
+Ref ClassBuilder::finish() {
+    static const Name classcell_key("__classcell__");
+    if (cell_) {
+        store(namespace_.get(), classcell_key.get(), cell_.get());
+    }
+    Ref cls = call(metaclass_.get(), name_.get(), bases_.get(), namespace_.get());
+    if (cell_ && PyType_Check(cls.get())) {
+        PyObject* filled = PyCell_GET(cell_.get());
+        if (filled != cls.get()) {
+            if (filled == nullptr) {
+                raise_format(PyExc_RuntimeError,
+                             "__class__ not set defining %.200R as %.200R. Was __classcell__ propagated to "
+                             "type.__new__?",
+                             name_.get(), cls.get());
+            }
+            raise_format(PyExc_TypeError, "__class__ set to %.200R defining %.200R as %.200R", filled, name_.get(),
+                         cls.get());
+        }
+    }
+    return cls;
+}
+
+Ref make_staticmethod(PyObject* function) { return check(PyStaticMethod_New(function)); }
+
+Ref make_property(PyObject* getter) {
+    return call(reinterpret_cast<PyObject*>(&PyProperty_Type), getter);
+}
+
+}  // namespace support

@@ -1,0 +1,71 @@
+// Python errors carried through C++.
+//
+// A C API call that fails leaves a Python exception set and returns an error
+// value.  Inside our C++ code that state travels as one C++ exception,
+// `PythonError`, which carries nothing: the Python exception stays where the
+// interpreter put it.  Every entry point the interpreter calls (a slot, a
+// vectorcall, a module exec function) wraps its body in `guard`, which turns
+// the C++ exception back into the error return the interpreter expects.
+#pragma once
+
+#include "support/ref.hpp"
+
+#include <new>
+#include <utility>
+
+namespace support {
+
+// Thrown only while a Python exception is set.
+struct PythonError {};
+
+[[noreturn]] inline void throw_error() { throw PythonError{}; }
+
+// Takes a new reference returned by the C API; null means an error is set.
+inline Ref check(PyObject* result) {
+    if (result == nullptr) {
+        throw_error();
+    }
+    return Ref::steal(result);
+}
+
+// For C API calls that return -1 on error (0 or 1 otherwise).
+inline int check_status(int status) {
+    if (status < 0) {
+        throw_error();
+    }
+    return status;
+}
+
+// Raises `type` with `message` as a C++ exception.
+[[noreturn]] inline void raise(PyObject* type, const char* message) {
+    PyErr_SetString(type, message);
+    throw_error();
+}
+
+template <typename... Args>
+[[noreturn]] void raise_format(PyObject* type, const char* format, Args... args) {
+    PyErr_Format(type, format, args...);
+    throw_error();
+}
+
+// Runs `body` at a boundary back to the interpreter: a `PythonError` (or a
+// failed allocation) becomes `error_value` with the Python exception set.
+template <typename Result, typename Body>
+Result guard(Result error_value, Body&& body) noexcept {
+    try {
+        return std::forward<Body>(body)();
+    } catch (const PythonError&) {
+        return error_value;
+    } catch (const std::bad_alloc&) {
+        PyErr_NoMemory();
+        return error_value;
+    }
+}
+
+// The common case of slots that return a new reference.
+template <typename Body>
+PyObject* guard_object(Body&& body) noexcept {
+    return guard<PyObject*>(nullptr, [&]() -> PyObject* { return std::forward<Body>(body)().release(); });
+}
+
+}  // namespace support

@@ -1,0 +1,295 @@
+// The function type: creation, attributes, descriptor and call slots.
+#include "support/function.hpp"
+
+#include <structmember.h>
+
+#include <new>
+
+namespace support {
+namespace {
+
+FunctionObject& as_function(PyObject* self) { return *reinterpret_cast<FunctionObject*>(self); }
+
+PyObject* function_vectorcall(PyObject* callable, PyObject* const* args, std::size_t nargsf, PyObject* kwnames) {
+    // Like a Python-level call, a C-level recursion through our functions
+    // must end in RecursionError rather than a blown C stack.
+    if (Py_EnterRecursiveCall(" while calling a Python object")) {
+        return nullptr;
+    }
+    PyObject* result = guard_object([&] {
+        FunctionObject& function = as_function(callable);
+        const std::size_t count = function.def->params.size();
+        PyObject* bound[max_params] = {};
+        Ref packed[3];
+        bind_arguments(function, args, nargsf, kwnames, std::span<PyObject*>(bound, count), packed);
+        return function.def->body(function, std::span<PyObject* const>(bound, count));
+    });
+    Py_LeaveRecursiveCall();
+    return result;
+}
+
+int function_traverse(PyObject* self, visitproc visit, void* arg) {
+    FunctionObject& f = as_function(self);
+    Py_VISIT(Py_TYPE(self));
+    Py_VISIT(f.dict);
+    Py_VISIT(f.fields.name.get());
+    Py_VISIT(f.fields.qualname.get());
+    Py_VISIT(f.fields.module.get());
+    Py_VISIT(f.fields.doc.get());
+    Py_VISIT(f.fields.annotations.get());
+    Py_VISIT(f.fields.defaults.get());
+    Py_VISIT(f.fields.kwdefaults.get());
+    Py_VISIT(f.fields.globals.get());
+    Py_VISIT(f.fields.builtins.get());
+    Py_VISIT(f.fields.closure.get());
+    return 0;
+}
+
+int function_clear(PyObject* self) {
+    FunctionObject& f = as_function(self);
+    Py_CLEAR(f.dict);
+    f.fields.module.clear();
+    f.fields.doc.clear();
+    f.fields.annotations.clear();
+    f.fields.defaults.clear();
+    f.fields.kwdefaults.clear();
+    f.fields.globals.clear();
+    f.fields.builtins.clear();
+    f.fields.closure.clear();
+    // __name__ and __qualname__ stay: repr and error messages need them and
+    // they cannot take part in a cycle (they are always str).
+    return 0;
+}
+
+void function_dealloc(PyObject* self) {
+    PyTypeObject* type = Py_TYPE(self);
+    PyObject_GC_UnTrack(self);
+    FunctionObject& f = as_function(self);
+    if (f.weakreflist != nullptr) {
+        PyObject_ClearWeakRefs(self);
+    }
+    function_clear(self);
+    f.fields.~Fields();
+    type->tp_free(self);
+    Py_DECREF(type);
+}
+
+PyObject* function_repr(PyObject* self) {
+    return PyUnicode_FromFormat("<function %U at %p>", as_function(self).fields.qualname.get(), self);
+}
+
+// A function is a non-data descriptor: looked up on an instance it becomes
+// an ordinary bound method.
+PyObject* function_descr_get(PyObject* self, PyObject* obj, PyObject*) {
+    if (obj == nullptr || obj == Py_None) {
+        return Py_NewRef(self);
+    }
+    return PyMethod_New(self, obj);
+}
+
+// --- attributes -----------------------------------------------------------
+
+PyObject* get_or_none(const Ref& field) { return Py_NewRef(field ? field.get() : Py_None); }
+
+PyObject* get_name(PyObject* self, void*) { return Py_NewRef(as_function(self).fields.name.get()); }
+
+int set_name(PyObject* self, PyObject* value, void*) {
+    if (value == nullptr || !PyUnicode_Check(value)) {
+        PyErr_SetString(PyExc_TypeError, "__name__ must be set to a string object");
+        return -1;
+    }
+    as_function(self).fields.name = Ref::borrow(value);
+    return 0;
+}
+
+PyObject* get_qualname(PyObject* self, void*) { return Py_NewRef(as_function(self).fields.qualname.get()); }
+
+int set_qualname(PyObject* self, PyObject* value, void*) {
+    if (value == nullptr || !PyUnicode_Check(value)) {
+        PyErr_SetString(PyExc_TypeError, "__qualname__ must be set to a string object");
+        return -1;
+    }
+    as_function(self).fields.qualname = Ref::borrow(value);
+    return 0;
+}
+
+PyObject* get_module(PyObject* self, void*) { return get_or_none(as_function(self).fields.module); }
+
+int set_module(PyObject* self, PyObject* value, void*) {
+    as_function(self).fields.module = Ref::borrow(value);
+    return 0;
+}
+
+PyObject* get_doc(PyObject* self, void*) { return get_or_none(as_function(self).fields.doc); }
+
+int set_doc(PyObject* self, PyObject* value, void*) {
+    as_function(self).fields.doc = Ref::borrow(value);
+    return 0;
+}
+
+PyObject* get_annotations(PyObject* self, void*) {
+    Ref& annotations = as_function(self).fields.annotations;
+    if (!annotations) {
+        annotations = Ref::steal(PyDict_New());
+        if (!annotations) {
+            return nullptr;
+        }
+    }
+    return Py_NewRef(annotations.get());
+}
+
+int set_annotations(PyObject* self, PyObject* value, void*) {
+    if (value == Py_None) {
+        value = nullptr;
+    }
+    if (value != nullptr && !PyDict_Check(value)) {
+        PyErr_SetString(PyExc_TypeError, "__annotations__ must be set to a dict object");
+        return -1;
+    }
+    as_function(self).fields.annotations = Ref::borrow(value);
+    return 0;
+}
+
+PyObject* get_defaults(PyObject* self, void*) { return get_or_none(as_function(self).fields.defaults); }
+
+int set_defaults(PyObject* self, PyObject* value, void*) {
+    if (value == Py_None) {
+        value = nullptr;
+    }
+    if (value != nullptr && !PyTuple_Check(value)) {
+        PyErr_SetString(PyExc_TypeError, "__defaults__ must be set to a tuple object");
+        return -1;
+    }
+    as_function(self).fields.defaults = Ref::borrow(value);
+    return 0;
+}
+
+PyObject* get_kwdefaults(PyObject* self, void*) { return get_or_none(as_function(self).fields.kwdefaults); }
+
+int set_kwdefaults(PyObject* self, PyObject* value, void*) {
+    if (value == Py_None) {
+        value = nullptr;
+    }
+    if (value != nullptr && !PyDict_Check(value)) {
+        PyErr_SetString(PyExc_TypeError, "__kwdefaults__ must be set to a dict object");
+        return -1;
+    }
+    as_function(self).fields.kwdefaults = Ref::borrow(value);
+    return 0;
+}
+
+PyObject* get_globals(PyObject* self, void*) { return get_or_none(as_function(self).fields.globals); }
+PyObject* get_builtins(PyObject* self, void*) { return get_or_none(as_function(self).fields.builtins); }
+PyObject* get_closure(PyObject* self, void*) { return get_or_none(as_function(self).fields.closure); }
+
+PyObject* get_signature(PyObject* self, void*) {
+    return guard_object([&] { return make_signature(as_function(self)); });
+}
+
+PyGetSetDef function_getset[] = {
+    {"__name__", get_name, set_name, nullptr, nullptr},
+    {"__qualname__", get_qualname, set_qualname, nullptr, nullptr},
+    {"__module__", get_module, set_module, nullptr, nullptr},
+    {"__doc__", get_doc, set_doc, nullptr, nullptr},
+    {"__annotations__", get_annotations, set_annotations, nullptr, nullptr},
+    {"__defaults__", get_defaults, set_defaults, nullptr, nullptr},
+    {"__kwdefaults__", get_kwdefaults, set_kwdefaults, nullptr, nullptr},
+    {"__globals__", get_globals, nullptr, nullptr, nullptr},
+    {"__builtins__", get_builtins, nullptr, nullptr, nullptr},
+    {"__closure__", get_closure, nullptr, nullptr, nullptr},
+    {"__signature__", get_signature, nullptr, nullptr, nullptr},
+    {"__dict__", PyObject_GenericGetDict, PyObject_GenericSetDict, nullptr, nullptr},
+    {nullptr, nullptr, nullptr, nullptr, nullptr},
+};
+
+PyMemberDef function_members[] = {
+    {"__vectorcalloffset__", T_PYSSIZET, offsetof(FunctionObject, vectorcall), READONLY, nullptr},
+    {"__dictoffset__", T_PYSSIZET, offsetof(FunctionObject, dict), READONLY, nullptr},
+    {"__weaklistoffset__", T_PYSSIZET, offsetof(FunctionObject, weakreflist), READONLY, nullptr},
+    {nullptr, 0, 0, 0, nullptr},
+};
+
+PyType_Slot function_slots[] = {
+    {Py_tp_dealloc, reinterpret_cast<void*>(function_dealloc)},
+    {Py_tp_traverse, reinterpret_cast<void*>(function_traverse)},
+    {Py_tp_clear, reinterpret_cast<void*>(function_clear)},
+    {Py_tp_repr, reinterpret_cast<void*>(function_repr)},
+    {Py_tp_call, reinterpret_cast<void*>(PyVectorcall_Call)},
+    {Py_tp_descr_get, reinterpret_cast<void*>(function_descr_get)},
+    {Py_tp_getset, function_getset},
+    {Py_tp_members, function_members},
+    {0, nullptr},
+};
+
+Ref annotations_dict(const FunctionDef& def) {
+    Ref annotations = check(PyDict_New());
+    for (const Param& param : def.params) {
+        if (param.annotation != nullptr) {
+            Ref text = new_str(param.annotation);
+            check_status(PyDict_SetItemString(annotations.get(), param.name, text.get()));
+        }
+    }
+    if (def.return_annotation != nullptr) {
+        Ref text = new_str(def.return_annotation);
+        check_status(PyDict_SetItemString(annotations.get(), "return", text.get()));
+    }
+    return annotations;
+}
+
+}  // namespace
+
+PyObject* FunctionObject::class_from_cell() const {
+    PyObject* cls = fields.closure ? PyCell_GET(PyTuple_GET_ITEM(fields.closure.get(), 0)) : nullptr;
+    if (cls == nullptr) {
+        raise(PyExc_RuntimeError, "super(): empty __class__ cell");
+    }
+    return cls;
+}
+
+Ref make_function_type(PyObject* module, const char* qualified_type_name) {
+    PyType_Spec spec = {
+        qualified_type_name,
+        sizeof(FunctionObject),
+        0,
+        Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC | Py_TPFLAGS_HAVE_VECTORCALL | Py_TPFLAGS_METHOD_DESCRIPTOR |
+            Py_TPFLAGS_DISALLOW_INSTANTIATION | Py_TPFLAGS_IMMUTABLETYPE,
+        function_slots,
+    };
+    return check(PyType_FromModuleAndSpec(module, &spec, nullptr));
+}
+
+Ref make_function(PyObject* function_type, const FunctionDef& def, PyObject* module_globals, PyObject* defaults,
+                  PyObject* class_cell) {
+    if (def.params.size() > max_params) {
+        raise(PyExc_SystemError, "function has too many parameters");
+    }
+    auto* type = reinterpret_cast<PyTypeObject*>(function_type);
+    Ref self = check(type->tp_alloc(type, 0));
+    FunctionObject& f = *self.as<FunctionObject>();
+    new (&f.fields) FunctionObject::Fields{};
+    f.vectorcall = function_vectorcall;
+    f.def = &def;
+    f.fields.name = check(PyUnicode_InternFromString(def.name));
+    f.fields.qualname = new_str(def.qualname);
+    f.fields.doc = Ref::borrow(Py_None);
+    f.fields.globals = Ref::borrow(module_globals);
+    f.fields.builtins = Ref::borrow(PyEval_GetBuiltins());
+    // As for a def statement: __module__ is the defining module's __name__.
+    static const Name dunder_name("__name__");
+    PyObject* module_name = PyDict_GetItemWithError(module_globals, dunder_name.get());
+    if (module_name == nullptr && PyErr_Occurred()) {
+        throw_error();
+    }
+    f.fields.module = Ref::borrow(module_name);
+    f.fields.annotations = annotations_dict(def);
+    f.fields.defaults = Ref::borrow(defaults);
+    if (def.uses_class_cell) {
+        if (class_cell == nullptr) {
+            raise(PyExc_SystemError, "function needs a __class__ cell");
+        }
+        f.fields.closure = check(PyTuple_Pack(1, class_cell));
+    }
+    return self;
+}
+
+}  // namespace support

@@ -1,0 +1,103 @@
+// Function objects that behave like Python functions.
+//
+// A `Function` wraps a C++ body with a parameter list described by a static
+// `FunctionDef`.  To every caller it looks like a function defined in
+// Python: it binds as a method through `__get__`, carries `__name__`,
+// `__qualname__`, `__module__`, `__doc__`, `__annotations__` (the annotation
+// strings, never evaluated), `__defaults__`, `__kwdefaults__`, `__globals__`,
+// `__builtins__`, `__closure__` and `__dict__`, answers `inspect.signature`
+// through `__signature__`, binds arguments with CPython's own rules and
+// error texts, and is called through vectorcall.
+//
+// The body receives the bound arguments in parameter order, so it never has
+// to parse anything itself.
+#pragma once
+
+#include "support/object.hpp"
+
+#include <span>
+#include <string_view>
+
+namespace support {
+
+enum class ParamKind {
+    positional_or_keyword,
+    var_positional,  // *args: the body gets a tuple
+    var_keyword,     // **kwargs: the body gets a dict
+};
+
+struct Param {
+    const char* name;
+    // The annotation text, stored as a string in __annotations__; nullptr for
+    // none.  A parameter annotated "str" accepts exactly a str object.
+    const char* annotation = nullptr;
+    ParamKind kind = ParamKind::positional_or_keyword;
+};
+
+struct FunctionObject;
+
+// The body of a function: `args` holds one borrowed object per parameter,
+// in order (defaults already filled in).
+using FunctionBody = Ref (*)(FunctionObject& function, std::span<PyObject* const> args);
+
+struct FunctionDef {
+    const char* name;
+    const char* qualname;
+    std::span<const Param> params;
+    FunctionBody body;
+    const char* return_annotation = nullptr;
+    // The body uses a zero-argument `super()`: the function gets a
+    // `__class__` cell, filled when the class statement creates the class.
+    bool uses_class_cell = false;
+};
+
+// The largest parameter list a FunctionDef may have.
+inline constexpr std::size_t max_params = 8;
+
+struct FunctionObject {
+    PyObject_HEAD
+    vectorcallfunc vectorcall;
+    const FunctionDef* def;
+    PyObject* dict;         // __dict__, managed by the generic getset
+    PyObject* weakreflist;  // managed by PyObject_ClearWeakRefs
+    struct Fields {
+        Ref name;
+        Ref qualname;
+        Ref module;
+        Ref doc;
+        Ref annotations;
+        Ref defaults;     // a tuple, or null for None
+        Ref kwdefaults;   // a dict, or null for None
+        Ref globals;
+        Ref builtins;
+        Ref closure;      // (cell,) when def->uses_class_cell, else null
+    } fields;
+
+    // The class filled into the `__class__` cell, or RuntimeError as a
+    // zero-argument super() raises when the cell is still empty.
+    PyObject* class_from_cell() const;
+    PyObject* globals() const noexcept { return fields.globals.get(); }
+};
+
+// Creates the function type for one module (in its exec slot); the type is
+// owned by the module's state.
+Ref make_function_type(PyObject* module, const char* qualified_type_name);
+
+// Creates a function for `def`, whose globals are the module's namespace.
+// `defaults` is a tuple for the trailing parameters, or null for none;
+// `class_cell` is the class statement's `__class__` cell, for a def that
+// uses it.
+Ref make_function(PyObject* function_type, const FunctionDef& def, PyObject* module_globals,
+                  PyObject* defaults = nullptr, PyObject* class_cell = nullptr);
+
+// Argument binding, with CPython's error texts; fills `bound` (one slot per
+// parameter with a borrowed object) and keeps alive what it made or borrowed
+// from the function in `packed` (*args, **kwargs, the defaults).
+void bind_arguments(FunctionObject& function, PyObject* const* args, std::size_t nargsf, PyObject* kwnames,
+                    std::span<PyObject*> bound, Ref (&packed)[3]);
+
+// `inspect.Signature` for the function's current parameters, defaults and
+// annotations.
+Ref make_signature(FunctionObject& function);
+
+}  // namespace support

@@ -1,0 +1,106 @@
+#include "support/imports.hpp"
+
+namespace support {
+
+Ref import_name(PyObject* module_globals, const char* name, int level, std::initializer_list<const char*> fromlist) {
+    static const Name import_key("__import__");
+    PyObject* builtins = PyEval_GetBuiltins();
+    PyObject* import_function = PyDict_GetItemWithError(builtins, import_key.get());
+    if (import_function == nullptr) {
+        if (!PyErr_Occurred()) {
+            raise(PyExc_ImportError, "__import__ not found");
+        }
+        throw_error();
+    }
+    Ref importer = Ref::borrow(import_function);
+    Ref module_name = new_str(name);
+    Ref names;
+    if (fromlist.size() == 0) {
+        names = Ref::borrow(Py_None);
+    } else {
+        names = check(PyTuple_New(static_cast<Py_ssize_t>(fromlist.size())));
+        Py_ssize_t index = 0;
+        for (const char* item : fromlist) {
+            PyTuple_SET_ITEM(names.get(), index++, new_str(item).release());
+        }
+    }
+    Ref level_object = check(PyLong_FromLong(level));
+    // At module level the frame's locals are its globals.
+    return call(importer.get(), module_name.get(), module_globals, module_globals, names.get(), level_object.get());
+}
+
+namespace {
+
+bool spec_is_initializing(PyObject* module) {
+    static const Name spec_key("__spec__");
+    static const Name initializing_key("_initializing");
+    Ref spec = Ref::steal(PyObject_GetAttr(module, spec_key.get()));
+    if (spec) {
+        Ref flag = Ref::steal(PyObject_GetAttr(spec.get(), initializing_key.get()));
+        if (flag) {
+            const int result = PyObject_IsTrue(flag.get());
+            if (result >= 0) {
+                return result == 1;
+            }
+        }
+    }
+    PyErr_Clear();
+    return false;
+}
+
+}  // namespace
+
+Ref import_from(PyObject* module, const char* name) {
+    static const Name dunder_name("__name__");
+    Ref attribute_name = new_str(name);
+    Ref value = Ref::steal(PyObject_GetAttr(module, attribute_name.get()));
+    if (value) {
+        return value;
+    }
+    if (!PyErr_ExceptionMatches(PyExc_AttributeError)) {
+        throw_error();
+    }
+    PyErr_Clear();
+
+    // A submodule that is still being imported (a circular relative import)
+    // is in sys.modules before it is bound on its package.
+    Ref package_name = Ref::steal(PyObject_GetAttr(module, dunder_name.get()));
+    if (package_name && PyUnicode_Check(package_name.get())) {
+        Ref full_name = check(PyUnicode_FromFormat("%U.%U", package_name.get(), attribute_name.get()));
+        Ref submodule = Ref::steal(PyImport_GetModule(full_name.get()));
+        if (submodule) {
+            return submodule;
+        }
+        if (PyErr_Occurred()) {
+            throw_error();
+        }
+    } else {
+        package_name.clear();
+    }
+
+    Ref path = Ref::steal(PyModule_GetFilenameObject(module));
+    Ref shown_name = package_name ? package_name : new_str("<unknown module name>");
+    Ref message;
+    if (!path || !PyUnicode_Check(path.get())) {
+        PyErr_Clear();
+        message = check(
+            PyUnicode_FromFormat("cannot import name %R from %R (unknown location)", attribute_name.get(),
+                                 shown_name.get()));
+        PyErr_SetImportError(message.get(), package_name.get(), nullptr);
+    } else {
+        const char* format = spec_is_initializing(module)
+                                 ? "cannot import name %R from partially initialized module %R (most likely due to a "
+                                   "circular import) (%S)"
+                                 : "cannot import name %R from %R (%S)";
+        message = check(PyUnicode_FromFormat(format, attribute_name.get(), shown_name.get(), path.get()));
+        PyErr_SetImportError(message.get(), package_name.get(), path.get());
+    }
+    throw_error();
+}
+
+void store_global(PyObject* module_globals, const char* name, PyObject* value) {
+    Ref key = check(PyUnicode_InternFromString(name));
+    check_status(PyDict_SetItem(module_globals, key.get(), value));
+}
+
+}  // namespace support

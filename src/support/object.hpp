@@ -1,0 +1,92 @@
+// The generic object protocols, wrapped so that failures throw PythonError.
+//
+// Everything goes through the same C API entry points the interpreter's own
+// bytecode uses (PyObject_GetAttr, PyObject_Vectorcall, ...), so attribute
+// look-ups, calls, comparisons and truth tests behave exactly as they would
+// in Python source.
+#pragma once
+
+#include "support/error.hpp"
+
+#include <array>
+#include <cstddef>
+#include <initializer_list>
+
+namespace support {
+
+// An identifier used for attribute access, interned once on first use and
+// kept for the life of the process (as the interpreter keeps its own
+// identifiers).
+class Name {
+public:
+    constexpr explicit Name(const char* text) noexcept : text_(text) {}
+    Name(const Name&) = delete;
+    Name& operator=(const Name&) = delete;
+
+    const char* text() const noexcept { return text_; }
+
+    PyObject* get() const {
+        if (object_ == nullptr) {
+            object_ = PyUnicode_InternFromString(text_);
+            if (object_ == nullptr) {
+                throw_error();
+            }
+        }
+        return object_;
+    }
+
+private:
+    const char* text_;
+    mutable PyObject* object_ = nullptr;  // immortal for our purposes
+};
+
+inline Ref getattr(PyObject* obj, const Name& name) { return check(PyObject_GetAttr(obj, name.get())); }
+inline Ref getattr(PyObject* obj, PyObject* name) { return check(PyObject_GetAttr(obj, name)); }
+
+inline void setattr(PyObject* obj, const Name& name, PyObject* value) {
+    check_status(PyObject_SetAttr(obj, name.get(), value));
+}
+
+inline bool is_true(PyObject* obj) { return check_status(PyObject_IsTrue(obj)) != 0; }
+
+inline bool equals(PyObject* a, PyObject* b) { return check_status(PyObject_RichCompareBool(a, b, Py_EQ)) != 0; }
+
+inline Ref getitem(PyObject* obj, PyObject* key) { return check(PyObject_GetItem(obj, key)); }
+
+inline Ref getitem(PyObject* obj, Py_ssize_t index) {
+    Ref key = check(PyLong_FromSsize_t(index));
+    return getitem(obj, key.get());
+}
+
+inline Ref new_str(const char* text) { return check(PyUnicode_FromString(text)); }
+
+// callable(*args)
+template <typename... Args>
+Ref call(PyObject* callable, Args... args) {
+    std::array<PyObject*, sizeof...(Args) + 1> stack{nullptr, args...};
+    return check(PyObject_Vectorcall(callable, stack.data() + 1, sizeof...(Args) | PY_VECTORCALL_ARGUMENTS_OFFSET,
+                                     nullptr));
+}
+
+// obj.name(*args), looked up as a Python attribute access and call would.
+template <typename... Args>
+Ref call_method(PyObject* obj, const Name& name, Args... args) {
+    std::array<PyObject*, sizeof...(Args) + 1> stack{obj, args...};
+    return check(PyObject_VectorcallMethod(name.get(), stack.data(), stack.size() | PY_VECTORCALL_ARGUMENTS_OFFSET,
+                                           nullptr));
+}
+
+// A keyword argument for call_with_keywords.
+struct Keyword {
+    const Name& name;
+    PyObject* value;
+};
+
+// callable(*positional, **keywords), keywords in the order given.
+Ref call_with_keywords(PyObject* callable, std::initializer_list<PyObject*> positional,
+                       std::initializer_list<Keyword> keywords);
+
+// Python's type(obj).__name__, for error messages.
+inline const char* type_name(PyObject* obj) noexcept { return Py_TYPE(obj)->tp_name; }
+
+}  // namespace support

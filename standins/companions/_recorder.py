@@ -1,0 +1,71 @@
+"""Call log and script shared by the companion stand-ins.
+
+Every fake call goes through `recorder.run`, which logs it in `calls` (in
+order, across all fakes) and then does what the test programmed for that
+name, or the fake's own default.  Names: "Speller", "Speller.get_candidates",
+"Speller.autocorrect_word", "Speller.autocorrect_sentence", "LanguageTool",
+"LanguageTool.check", "LanguageTool.close", "correct".
+"""
+
+_UNSET = object()
+
+
+class Call:
+    __slots__ = ("name", "target", "args", "kwargs", "result")
+
+    def __init__(self, name, target, args, kwargs):
+        self.name = name
+        self.target = target
+        self.args = args
+        self.kwargs = kwargs
+        self.result = None
+
+    def __repr__(self):
+        return f"Call({self.name!r}, args={self.args!r}, kwargs={self.kwargs!r})"
+
+
+class Recorder:
+    def __init__(self):
+        self.reset()
+
+    def reset(self):
+        """Forget the calls and every programmed behaviour."""
+        self.calls = []
+        self._script = {}
+
+    def program(self, name, value=_UNSET, *, raises=None, call=None):
+        """Decide what the fake `name` does from now on.
+
+        `value`: returned by every call (a list is copied per call, so each
+        call hands out a fresh list);  `call`: called with the fake's
+        arguments, its result returned;  `raises`: raised instead.  With none
+        of them the fake's default comes back.
+        """
+        if value is _UNSET and raises is None and call is None:
+            self._script.pop(name, None)
+        else:
+            self._script[name] = (value, raises, call)
+
+    def names(self):
+        return [c.name for c in self.calls]
+
+    def of(self, name):
+        return [c for c in self.calls if c.name == name]
+
+    def run(self, name, target, args, kwargs, default):
+        entry = Call(name, target, args, kwargs)
+        self.calls.append(entry)
+        value, raises, call = self._script.get(name, (_UNSET, None, None))
+        if raises is not None:
+            raise raises
+        if call is not None:
+            result = call(*args, **kwargs)
+        elif value is not _UNSET:
+            result = list(value) if type(value) is list else value
+        else:
+            result = default(*args, **kwargs)
+        entry.result = result
+        return result
+
+
+recorder = Recorder()

@@ -1,0 +1,8 @@
+from enum import Enum
+
+
+class Languages(Enum):
+    english = "en-US"
+    german = "de-DE"
+    russian = "ru-RU"
+    esperanto = "eo"

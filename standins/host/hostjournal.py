@@ -1,0 +1,21 @@
+"""One ordered record of every call made into the host stand-ins.
+
+The host modules (`gui`, `ui`, `api`) each keep their own view, and also
+append to this shared list so that the order of calls across modules can
+be inspected (for example a message announced before the clipboard is
+written).  Each entry is a tuple: the operation's name, then its arguments.
+"""
+
+entries = []
+
+
+def record(*entry):
+    entries.append(entry)
+
+
+def clear():
+    del entries[:]
+
+
+def names():
+    return [entry[0] for entry in entries]

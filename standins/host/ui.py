@@ -1,0 +1,13 @@
+"""Stand-in for the host's `ui` module.
+
+`message` would speak or show the text to the user; here it records it.
+"""
+
+import hostjournal
+
+messages = []
+
+
+def message(text):
+    messages.append(text)
+    hostjournal.record("message", text)
