@@ -1,3 +1,4 @@
+import gc
 import sys
 
 import pytest
@@ -36,9 +37,11 @@ def refcount_stable(fn, *objects, rounds=50):
     `objects` as they were: an error path that leaks shows up here."""
     for _ in range(3):
         raised(fn)
+    gc.collect()
     before = [sys.getrefcount(o) for o in objects]
     for _ in range(rounds):
         raised(fn)
+    gc.collect()
     return [sys.getrefcount(o) for o in objects] == before
 
 

@@ -13,7 +13,11 @@ class ReplacementsGUI(wx.Dialog):
     def create_replacements_gui(replacements, callback):
         """Let the user choose one of `replacements`; `callback` gets the
         choice as a str.  Nothing is called back when the user cancels."""
-        parent = wx.GetActiveWindow()
+        # The callback is normally a method of the window that asks (the
+        # correction dialog): the chooser opens over it.
+        parent = getattr(callback, "__self__", None)
+        if not isinstance(parent, wx.Window):
+            parent = wx.GetActiveWindow()
         dialog = ReplacementsGUI(parent, list(replacements))
         try:
             chosen = dialog.ShowModal() == wx.ID_OK

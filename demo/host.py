@@ -1,0 +1,77 @@
+#!/usr/bin/python3
+"""Demo host for the spelling and grammar add-on.
+
+A main window stands in for the host application: a document field and
+buttons that use the engine (suggestions, quick correction, the language
+rotation) and open the correction dialog over it.  The back-ends are real:
+hunspell dictionaries and a small rule-based grammar checker (demo/addon).
+
+    /usr/bin/python3 demo/host.py           # a window to use
+    /usr/bin/python3 demo/host.py --play    # play one correction with key presses
+
+Without a display the host re-runs itself under Xvfb and plays; that run
+prints what the user is told and what reaches the clipboard and the
+corrector, saves build/demo-dialog.png and exits non-zero when a step did
+not happen as expected.
+"""
+import argparse
+import os
+import shutil
+import sys
+import traceback
+
+XVFB_SCREEN = "-screen 0 1280x1024x24"
+
+
+def parse_args():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("--play", action="store_true",
+                        help="play one correction with key presses, then exit")
+    parser.add_argument("--xvfb", action="store_true",
+                        help="run under Xvfb even when there is a display (implies --play)")
+    return parser.parse_args()
+
+
+def rerun_under_xvfb():
+    xvfb_run = shutil.which("xvfb-run")
+    if xvfb_run is None:
+        raise SystemExit("no display and no xvfb-run: install the Debian package xvfb")
+    env = dict(os.environ, FETTLE_DEMO_UNDER_XVFB="1")
+    env.pop("DISPLAY", None)
+    env.pop("WAYLAND_DISPLAY", None)
+    argv = [xvfb_run, "-a", "-s", XVFB_SCREEN, sys.executable,
+            os.path.abspath(__file__), "--play"]
+    sys.stdout.flush()
+    os.execve(xvfb_run, argv, env)
+
+
+def main():
+    args = parse_args()
+    under_xvfb = os.environ.get("FETTLE_DEMO_UNDER_XVFB") == "1"
+    if not under_xvfb and (args.xvfb or not os.environ.get("DISPLAY")):
+        rerun_under_xvfb()
+
+    import wx
+    import package
+
+    addon = package.assemble()
+    app = wx.App(False)
+    import window   # needs the host's modules, which assemble() made importable
+    frame = window.HostWindow(addon)
+    frame.Show()
+    if args.play or under_xvfb:
+        import play
+        scenario = play.Scenario(frame, addon)
+        wx.CallLater(300, scenario.start)
+    app.MainLoop()
+    return frame.exit_code
+
+
+if __name__ == "__main__":
+    try:
+        sys.exit(main())
+    except SystemExit:
+        raise
+    except BaseException:
+        traceback.print_exc()
+        sys.exit(1)

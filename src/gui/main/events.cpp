@@ -1,0 +1,135 @@
+// FettleGUI._bindEvents and process_char_hooks: the dialog's keys.
+//
+// Escape closes the dialog, Ctrl+Enter in the text checks it, Enter on the
+// error list fixes the selected error.  A key that ran one of these actions
+// is consumed: passed on, the text control would insert a line break into
+// the text the check has just put there.  Every other key goes on to wx.
+//
+// wxGTK never shows Enter on a list box to the char hook; it activates the
+// item instead.  So activation of an error item (Enter there, a double
+// click everywhere) is handled exactly as Enter on the list; because the
+// hook consumes Enter where it does see it, one key press fixes once.
+#include "gui/main/dialog.hpp"
+#include "gui/main/members.hpp"
+#include "gui/main/names.hpp"
+#include "support/globals.hpp"
+
+namespace gui_main {
+namespace {
+
+using support::FunctionObject;
+using support::Param;
+using support::Ref;
+using Args = std::span<PyObject* const>;
+
+Ref bind_events(FunctionObject& function, Args args) {
+    PyObject* self = args[0];
+    Ref wx = support::load_global(function, names::wx);
+    auto bind = [&](const support::Name& event, const support::Name& handler, const support::Name* source) {
+        Ref bind_method = support::getattr(self, names::Bind);
+        Ref binder = support::getattr(wx.get(), event);
+        Ref bound_handler = support::getattr(self, handler);
+        if (source == nullptr) {
+            support::call(bind_method.get(), binder.get(), bound_handler.get());
+        } else {
+            Ref source_window = support::getattr(self, *source);
+            support::call(bind_method.get(), binder.get(), bound_handler.get(), source_window.get());
+        }
+    };
+    bind(names::EVT_CLOSE, names::close_window, nullptr);
+    bind(names::EVT_CHAR_HOOK, names::process_char_hooks, nullptr);
+    bind(names::EVT_BUTTON, names::check, &names::check_button);
+    bind(names::EVT_BUTTON, names::close, &names::close_button);
+    bind(names::EVT_LISTBOX_DCLICK, names::process_char_hooks, &names::errors_control);
+    return Ref::borrow(Py_None);
+}
+
+// event.GetId() == self.<control>.GetId()
+bool from_control(PyObject* self, PyObject* event, const support::Name& control) {
+    Ref event_id = support::call_method(event, names::GetId);
+    Ref window = support::getattr(self, control);
+    Ref window_id = support::call_method(window.get(), names::GetId);
+    return support::equals(event_id.get(), window_id.get());
+}
+
+bool is_key(PyObject* keycode, PyObject* wx, const support::Name& key) {
+    Ref wanted = support::getattr(wx, key);
+    return support::equals(keycode, wanted.get());
+}
+
+// Fixes the selected error: with one replacement at once, otherwise through
+// the package's chooser once this event is handled.  Nothing is selected:
+// nothing to fix.  The text was edited since the last check: the matches no
+// longer fit it, so it is checked again instead.
+void fix_selected_error(FunctionObject& function, PyObject* self, PyObject* wx) {
+    Ref errors_control = support::getattr(self, names::errors_control);
+    Ref index = support::call_method(errors_control.get(), names::GetSelection);
+    Ref not_found = support::getattr(wx, names::NOT_FOUND);
+    if (support::equals(index.get(), not_found.get())) {
+        return;
+    }
+    if (text_edited_since_update(self)) {
+        support::call_method(self, names::run_check);
+        return;
+    }
+    Ref fettler = support::getattr(self, names::fettler);
+    Ref matches = support::getattr(fettler.get(), names::matches);
+    Ref match = support::getitem(matches.get(), index.get());
+    Ref replacements = support::getattr(match.get(), names::replacements);
+    const Py_ssize_t count = PyObject_Length(replacements.get());
+    if (count < 0) {
+        support::throw_error();
+    }
+    if (count == 1) {
+        Ref only = support::getitem(support::getattr(match.get(), names::replacements).get(), Py_ssize_t{0});
+        support::call_method(self, names::output, only.get());
+        return;
+    }
+    Ref call_after = support::getattr(wx, names::CallAfter);
+    Ref chooser_class = support::load_global(function, names::ReplacementsGUI);
+    Ref create = support::getattr(chooser_class.get(), names::create_replacements_gui);
+    Ref all = support::getattr(match.get(), names::replacements);
+    Ref output = support::getattr(self, names::output);
+    support::call(call_after.get(), create.get(), all.get(), output.get());
+}
+
+Ref process_char_hooks(FunctionObject& function, Args args) {
+    PyObject* self = args[0];
+    PyObject* event = args[1];
+    Ref wx = support::load_global(function, names::wx);
+
+    Ref event_type = support::call_method(event, names::GetEventType);
+    Ref activation = support::getattr(wx.get(), names::wxEVT_LISTBOX_DCLICK);
+    if (support::equals(event_type.get(), activation.get())) {
+        fix_selected_error(function, self, wx.get());
+        return Ref::borrow(Py_None);
+    }
+
+    Ref keycode = support::call_method(event, names::GetKeyCode);
+    if (is_key(keycode.get(), wx.get(), names::WXK_ESCAPE)) {
+        support::call_method(self, names::Close, Py_True);
+        return Ref::borrow(Py_None);
+    }
+    if (from_control(self, event, names::text) && is_key(keycode.get(), wx.get(), names::WXK_RETURN) &&
+        support::is_true(support::call_method(event, names::ControlDown).get())) {
+        support::call_method(self, names::run_check);
+        return Ref::borrow(Py_None);
+    }
+    if (from_control(self, event, names::errors_control) && is_key(keycode.get(), wx.get(), names::WXK_RETURN)) {
+        fix_selected_error(function, self, wx.get());
+        return Ref::borrow(Py_None);
+    }
+    support::call_method(event, names::Skip);
+    return Ref::borrow(Py_None);
+}
+
+const Param self_only[] = {{"self"}};
+const Param event_params[] = {{"self"}, {"event"}};
+
+}  // namespace
+
+const support::FunctionDef bind_events_def{"_bindEvents", "FettleGUI._bindEvents", self_only, bind_events};
+const support::FunctionDef process_char_hooks_def{"process_char_hooks", "FettleGUI.process_char_hooks", event_params,
+                                                  process_char_hooks};
+
+}  // namespace gui_main

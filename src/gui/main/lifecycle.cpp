@@ -1,0 +1,184 @@
+// FettleGUI: opening (create_fettle_gui), construction (__new__,
+// __init__) and closing (close, close_window).
+//
+// The open dialog is recorded in the class attribute `_instance` at the end
+// of a successful __init__ and cleared when it closes, so the guards of
+// create_fettle_gui, __new__ and __init__ keep a second dialog from being
+// opened while one is shown.
+#include "gui/main/dialog.hpp"
+#include "gui/main/members.hpp"
+#include "gui/main/names.hpp"
+#include "support/finally.hpp"
+#include "support/globals.hpp"
+
+namespace gui_main {
+namespace {
+
+using support::FunctionObject;
+using support::Param;
+using support::ParamKind;
+using support::Ref;
+using Args = std::span<PyObject* const>;
+
+// super(cls, obj), with the defining class from the `__class__` cell, as a
+// zero-argument super() inside the class body.
+Ref super_of(FunctionObject& function, PyObject* obj) {
+    Ref super = support::load_global(function, names::super);
+    return support::call(super.get(), function.class_from_cell(), obj);
+}
+
+Ref main_frame(FunctionObject& function) {
+    Ref gui = support::load_global(function, names::gui);
+    return support::getattr(gui.get(), names::mainFrame);
+}
+
+Ref create_fettle_gui(FunctionObject& function, Args args) {
+    PyObject* fettler = args[0];
+    PyObject* corrector = args[1];
+    {
+        Ref cls = support::load_global(function, names::FettleGUI);
+        forget_destroyed_dialog(function, cls.get());
+        Ref open = support::getattr(cls.get(), names::instance);
+        if (support::is_true(open.get())) {
+            return Ref::borrow(Py_None);
+        }
+    }
+    support::call_method(main_frame(function).get(), names::prePopup);
+    // Once prePopup() has run, postPopup() always follows, also when the
+    // dialog cannot be made or shown; the host would stay in popup mode.
+    return support::try_finally(
+        [&] {
+            Ref cls = support::load_global(function, names::FettleGUI);
+            Ref window = support::call(cls.get(), main_frame(function).get(), fettler, corrector);
+            support::call_method(window.get(), names::Show);
+            return Ref::borrow(Py_None);
+        },
+        [&] { support::call_method(main_frame(function).get(), names::postPopup); });
+}
+
+Ref new_(FunctionObject& function, Args args) {
+    PyObject* cls = args[0];
+    PyObject* positional = args[1];
+    PyObject* keywords = args[2];
+    forget_destroyed_dialog(function, function.class_from_cell());
+    Ref open = support::getattr(cls, names::instance);
+    if (open.get() == Py_None) {
+        Ref base = super_of(function, cls);
+        Ref base_new = support::getattr(base.get(), names::dunder_new);
+        // base.__new__(cls, *args, **kwargs)
+        const Py_ssize_t count = PyTuple_GET_SIZE(positional);
+        Ref call_args = support::check(PyTuple_New(count + 1));
+        PyTuple_SET_ITEM(call_args.get(), 0, Py_NewRef(cls));
+        for (Py_ssize_t i = 0; i < count; ++i) {
+            PyTuple_SET_ITEM(call_args.get(), i + 1, Py_NewRef(PyTuple_GET_ITEM(positional, i)));
+        }
+        return support::check(PyObject_Call(base_new.get(), call_args.get(), keywords));
+    }
+    return support::getattr(cls, names::instance);
+}
+
+Ref init(FunctionObject& function, Args args) {
+    PyObject* self = args[0];
+    PyObject* parent = args[1];
+    Ref open = support::getattr(self, names::instance);
+    if (open.get() != Py_None) {
+        return Ref::borrow(Py_None);
+    }
+    support::setattr(self, names::fettler, args[2]);
+    support::call_method(support::getattr(self, names::fettler).get(), names::init_speller);
+    support::call_method(support::getattr(self, names::fettler).get(), names::init_lang_tool);
+    support::setattr(self, names::corrector, args[3]);
+    Ref translator = support::load_global(function, names::Translator);
+    Ref dialog_title = support::getattr(translator.get(), names::main_window_title);
+    Ref base = super_of(function, self);
+    Ref base_init = support::getattr(base.get(), names::dunder_init);
+    Ref size = support::check(Py_BuildValue("(ii)", 800, 600));
+    support::call_with_keywords(base_init.get(), {parent},
+                                {{names::title, dialog_title.get()}, {names::size, size.get()}});
+    support::call_method(self, names::build_ui);
+    support::call_method(self, names::bind_events);
+    // Only a completely built dialog counts as the open one.
+    support::setattr(function.class_from_cell(), names::instance, self);
+    return Ref::borrow(Py_None);
+}
+
+Ref close(FunctionObject&, Args args) {
+    support::call_method(args[0], names::Close, Py_True);
+    return Ref::borrow(Py_None);
+}
+
+// Every way of closing ends here.
+Ref close_window(FunctionObject& function, Args args) {
+    PyObject* self = args[0];
+    return support::try_finally(
+        [&] {
+            Ref fettler = support::getattr(self, names::fettler);
+            Ref config = support::getattr(fettler.get(), names::config);
+            Ref need_auto_correct = support::getattr(config.get(), names::need_auto_correct);
+            if (support::is_true(need_auto_correct.get()) &&
+                support::is_true(support::getattr(self, names::corrector).get())) {
+                // wx.CallLater(500, self.corrector.set_text, self.fettler.text)
+                Ref wx = support::load_global(function, names::wx);
+                Ref call_later = support::getattr(wx.get(), names::CallLater);
+                Ref delay = support::check(PyLong_FromLong(500));
+                Ref corrector = support::getattr(self, names::corrector);
+                Ref set_text = support::getattr(corrector.get(), names::set_text);
+                Ref text = support::getattr(support::getattr(self, names::fettler).get(), names::text);
+                support::call(call_later.get(), delay.get(), set_text.get(), text.get());
+            }
+            support::call_method(support::getattr(self, names::fettler).get(), names::close);
+            return Ref::borrow(Py_None);
+        },
+        // A failing back-end must not make the dialog impossible to close.
+        [&] {
+            support::call_method(self, names::Destroy);
+            support::setattr(self, names::instance, Py_None);
+            PyObject* cls = function.class_from_cell();
+            Ref recorded = support::getattr(cls, names::instance);
+            if (recorded.get() == self) {
+                support::setattr(cls, names::instance, Py_None);
+            }
+        });
+}
+
+const Param create_params[] = {{"fettler", "Fettler"}, {"corrector", "Optional[Corrector]"}};
+const Param new_params[] = {{"cls"}, {"args", nullptr, ParamKind::var_positional},
+                            {"kwargs", nullptr, ParamKind::var_keyword}};
+const Param init_params[] = {{"self"}, {"parent"}, {"fettler", "Fettler"}, {"corrector", "Optional[Corrector]"}};
+const Param event_params[] = {{"self"}, {"event"}};
+
+}  // namespace
+
+bool window_is_gone(const FunctionObject& function, PyObject* window) {
+    Ref wx = support::load_global(function, names::wx);
+    Ref window_class = support::getattr(wx.get(), names::Window);
+    if (!support::check_status(PyObject_IsInstance(window, window_class.get()))) {
+        return false;
+    }
+    if (!support::is_true(window)) {
+        return true;  // the native window was destroyed
+    }
+    Ref app = support::call_method(wx.get(), names::GetApp);
+    if (app.get() == Py_None) {
+        return false;
+    }
+    Ref scheduled = support::call_method(app.get(), names::IsScheduledForDestruction, window);
+    return support::is_true(scheduled.get());
+}
+
+void forget_destroyed_dialog(const FunctionObject& function, PyObject* cls) {
+    Ref recorded = support::getattr(cls, names::instance);
+    if (recorded.get() != Py_None && window_is_gone(function, recorded.get())) {
+        support::setattr(cls, names::instance, Py_None);
+    }
+}
+
+const support::FunctionDef create_fettle_gui_def{"create_fettle_gui", "FettleGUI.create_fettle_gui", create_params,
+                                                 create_fettle_gui};
+const support::FunctionDef new_def{"__new__", "FettleGUI.__new__", new_params, new_, nullptr, true};
+const support::FunctionDef init_def{"__init__", "FettleGUI.__init__", init_params, init, nullptr, true};
+const support::FunctionDef close_def{"close", "FettleGUI.close", event_params, close};
+const support::FunctionDef close_window_def{"close_window", "FettleGUI.close_window", event_params, close_window,
+                                            nullptr, true};
+
+}  // namespace gui_main

@@ -1,0 +1,117 @@
+// Module `gui.main`: its imports and the class statement of FettleGUI, run
+// by the exec slot once the import system has set __spec__ and
+// __package__ (the relative imports need them).
+#include "gui/main/members.hpp"
+#include "gui/main/names.hpp"
+#include "support/class_builder.hpp"
+#include "support/imports.hpp"
+
+#include <new>
+
+namespace gui_main {
+namespace {
+
+using support::Ref;
+
+struct ModuleState {
+    Ref function_type;
+};
+
+ModuleState* state_of_module(PyObject* module) { return static_cast<ModuleState*>(PyModule_GetState(module)); }
+
+// `import <name>`, binding the top-level module.
+void import_module(PyObject* globals, const char* name) {
+    Ref module = support::import_name(globals, name, 0);
+    support::store_global(globals, name, module.get());
+}
+
+// `from <level dots><package> import <name>`
+void from_import(PyObject* globals, int level, const char* package, const char* name) {
+    Ref module = support::import_name(globals, package, level, {name});
+    Ref value = support::import_from(module.get(), name);
+    support::store_global(globals, name, value.get());
+}
+
+// class FettleGUI(wx.Dialog): its members in definition order.
+void define_fettle_gui(PyObject* globals, PyObject* function_type) {
+    Ref wx = support::check(PyObject_GetItem(globals, names::wx.get()));
+    Ref dialog = support::getattr(wx.get(), names::Dialog);
+    Ref bases = support::check(PyTuple_Pack(1, dialog.get()));
+    support::ClassBuilder body(globals, "FettleGUI", "FettleGUI", bases.get());
+    PyObject* cell = body.class_cell();
+    Ref no_corrector = support::check(PyTuple_Pack(1, Py_None));
+    auto function = [&](const support::FunctionDef& def, PyObject* defaults = nullptr) {
+        return support::make_function(function_type, def, globals, defaults, cell);
+    };
+    body.add("_instance", Py_None);
+    body.add("create_fettle_gui",
+             support::make_staticmethod(function(create_fettle_gui_def, no_corrector.get()).get()).get());
+    body.add("__new__", support::make_staticmethod(function(new_def).get()).get());
+    body.add("__init__", function(init_def, no_corrector.get()).get());
+    body.add("build_ui", function(build_ui_def).get());
+    body.add("_bindEvents", function(bind_events_def).get());
+    body.add("process_char_hooks", function(process_char_hooks_def).get());
+    body.add("close", function(close_def).get());
+    body.add("close_window", function(close_window_def).get());
+    body.add("check", function(check_def).get());
+    body.add("_check", function(run_check_def).get());
+    body.add("update", function(update_def).get());
+    body.add("errors", support::make_property(function(errors_def).get()).get());
+    body.add("output", function(output_def).get());
+    Ref cls = body.finish();
+    support::store_global(globals, "FettleGUI", cls.get());
+}
+
+int exec_module(PyObject* module) {
+    return support::guard(-1, [&] {
+        ModuleState& state = *new (PyModule_GetState(module)) ModuleState{};
+        state.function_type = support::make_function_type(module, "gui.main.function");
+        PyObject* globals = PyModule_GetDict(module);
+        from_import(globals, 0, "typing", "Optional");
+        import_module(globals, "api");
+        import_module(globals, "gui");
+        import_module(globals, "ui");
+        import_module(globals, "wx");
+        from_import(globals, 1, "replacements", "ReplacementsGUI");
+        from_import(globals, 2, "corrector", "Corrector");
+        from_import(globals, 2, "fettler", "Fettler");
+        from_import(globals, 2, "translations", "Translator");
+        define_fettle_gui(globals, state.function_type.get());
+        return 0;
+    });
+}
+
+int traverse_module(PyObject* module, visitproc visit, void* arg) {
+    if (ModuleState* state = state_of_module(module)) {
+        Py_VISIT(state->function_type.get());
+    }
+    return 0;
+}
+
+int clear_module(PyObject* module) {
+    if (ModuleState* state = state_of_module(module)) {
+        state->function_type.clear();
+    }
+    return 0;
+}
+
+void free_module(void* module) {
+    if (ModuleState* state = state_of_module(static_cast<PyObject*>(module))) {
+        state->~ModuleState();
+    }
+}
+
+PyModuleDef_Slot module_slots[] = {
+    {Py_mod_exec, reinterpret_cast<void*>(exec_module)},
+    {0, nullptr},
+};
+
+PyModuleDef module_def = {
+    PyModuleDef_HEAD_INIT, "gui.main", nullptr, sizeof(ModuleState), nullptr, module_slots, traverse_module,
+    clear_module,          free_module,
+};
+
+}  // namespace
+}  // namespace gui_main
+
+PyMODINIT_FUNC PyInit_main() { return PyModuleDef_Init(&gui_main::module_def); }

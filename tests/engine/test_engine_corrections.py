@@ -1,0 +1,147 @@
+"""Suggestions and corrections: what each operation asks of the back-ends,
+what it returns, and what state it leaves when a step fails."""
+import pytest
+
+from .conftest import raised
+
+
+@pytest.mark.parametrize("text, method", [
+    ("", "autocorrect_word"),
+    ("word", "autocorrect_word"),
+    ("two words", "autocorrect_sentence"),
+    ("word ", "autocorrect_sentence"),
+    ("a  b", "autocorrect_sentence"),
+    ("a\tb\nc", "autocorrect_word"),
+    ("a\u00a0b", "autocorrect_word"),
+])
+def test_correct_simple_chooses_by_single_spaces(engine, fakes, text, method):
+    result, seen = object(), []
+    fakes.program("Speller." + method, call=lambda t: seen.append(engine.text) or result)
+    matches = engine.matches
+    assert engine.correct_simple(text) is result
+    assert fakes.names() == ["Speller", "Speller." + method]
+    assert fakes.calls[1].args[0] is text and seen[0] is text  # `text` was set before the back-end ran
+    assert engine.text is text and engine.matches is matches
+
+
+@pytest.mark.parametrize("candidates, expected", [
+    ([], []),
+    ([(3, "x"), (1, "y"), (3, "z")], ["y", "x", "z"]),
+    (((2, "b"), (1, "a"), (2, "c"), (1, "d")), ["a", "d", "b", "c"]),
+    (iter([[0.5, "h"], [-1, "l"]]), ["l", "h"]),
+])
+def test_get_variants_simple_sorts_by_key_only(engine, fakes, candidates, expected):
+    fakes.program("Speller.get_candidates", call=lambda w: candidates)
+    matches = engine.matches
+    result = engine.get_variants_simple("wrod")
+    assert result == expected and type(result) is list and result is not candidates
+    assert fakes.names() == ["Speller", "Speller.get_candidates"]
+    assert engine.text == "wrod" and engine.matches is matches
+
+
+def test_get_variants_simple_never_compares_suggestions(engine, fakes):
+    a, b = object(), object()  # not orderable: only the keys may be compared
+    fakes.program("Speller.get_candidates", value=[(1, a), (1, b), (0, a)])
+    assert engine.get_variants_simple("w") == [a, a, b]
+
+    class BadKey:
+        def __getitem__(self, i):
+            raise LookupError(i)
+    fakes.program("Speller.get_candidates", value=[BadKey()])
+    assert raised(engine.get_variants_simple, "w") == (LookupError, "0")
+
+
+def test_grammar_operations(engine, fakes, companions):
+    Match = companions["language_tool_python"].Match
+    first = Match(0, 3, "teh cat sat", "spelling", ["the", "tea"])
+    found = [first, Match(8, 3, "teh cat sat", "style", ["sits"])]
+    fakes.program("LanguageTool.check", call=lambda t: found)
+    assert engine.get_variants_extended("teh") is first.replacements
+    assert engine.text == "teh" and engine.matches is found
+    assert engine.correct_extended("teh cat sat") == "the cat sits"
+    assert engine.text == "teh cat sat" and engine.matches is found
+    correct = fakes.of("correct")[0]
+    assert correct.args[0] == "teh cat sat" and correct.args[1] is found
+    assert fakes.names() == ["LanguageTool", "LanguageTool.check", "LanguageTool.check", "correct"]
+    fakes.program("LanguageTool.check")  # nothing found: the first match does not exist
+    assert raised(engine.get_variants_extended, "ok") == raised(lambda: [][0])
+    assert engine.matches == [] and engine.matches is fakes.of("LanguageTool.check")[-1].result
+    assert engine.text == "ok"
+
+
+def test_matches_read_back_from_the_instance(Fettler, Config, L, fakes):
+    log = []
+
+    class Watched(Fettler):
+        @property
+        def matches(self):
+            log.append("get")
+            return ["read back"]
+
+        @matches.setter
+        def matches(self, value):
+            log.append(("set", value))
+
+    engine = Watched(Config([L.english], L.english))
+    fakes.program("LanguageTool.check", value=["checked"])
+    fakes.program("correct", call=lambda text, matches: matches)
+    assert engine.correct_extended("t") == ["read back"]
+    assert raised(engine.get_variants_extended, "w") == raised(getattr, "read back", "replacements")
+    assert log == [("set", []), ("set", ["checked"]), "get", ("set", ["checked"]), "get"]
+
+
+def test_methods_dispatch_through_the_instance(Fettler, Config, L, fakes):
+    calls = []
+
+    class Sub(Fettler):
+        def init_speller(self):
+            calls.append("init_speller")
+            super().init_speller()
+
+        def init_lang_tool(self):
+            calls.append("init_lang_tool")
+            super().init_lang_tool()
+
+        def close(self):
+            calls.append("close")
+            super().close()
+
+    engine = Sub(Config([L.english], L.english))
+    for op in ("get_variants_simple", "correct_simple", "correct_extended"):
+        getattr(engine, op)("w")
+    engine.next_language()
+    assert calls == ["init_speller", "init_speller", "init_lang_tool", "close"]
+    assert fakes.names().count("Speller") == 1  # the second check reused the back-end
+
+
+@pytest.mark.parametrize("op, failing, text_changed, matches_changed", [
+    ("get_variants_simple", "Speller", False, False),
+    ("get_variants_simple", "Speller.get_candidates", True, False),
+    ("correct_simple", "Speller", False, False),
+    ("correct_simple", "Speller.autocorrect_word", True, False),
+    ("get_variants_extended", "LanguageTool", False, False),
+    ("get_variants_extended", "LanguageTool.check", True, False),
+    ("correct_extended", "LanguageTool", False, False),
+    ("correct_extended", "LanguageTool.check", True, False),
+    ("correct_extended", "correct", True, True),
+])
+def test_failure_states(engine, fakes, companions, op, failing, text_changed, matches_changed):
+    engine.text, old = "old", engine.matches
+    found = [companions["language_tool_python"].Match(0, 3, "new", "", ["New"])]
+    fakes.program("LanguageTool.check", value=found)
+    fakes.program(failing, raises=RuntimeError("broken"))
+    assert raised(getattr(engine, op), "new") == (RuntimeError, "broken")
+    assert engine.text == ("new" if text_changed else "old")
+    assert engine.matches == (found if matches_changed else []) and (engine.matches is old) != matches_changed
+    fakes.program(failing)
+    fakes.program("LanguageTool.check", value=found)
+    getattr(engine, op)("again")  # a failed check leaves the engine usable
+    assert engine.text == "again"
+
+
+def test_no_current_language(make_engine, fakes):
+    engine = make_engine([], object())
+    for op in ("get_variants_simple", "get_variants_extended", "correct_simple", "correct_extended"):
+        assert raised(getattr(engine, op), "x")[0] is AttributeError
+        assert engine.text == "" and engine.matches == []
+    assert fakes.calls == []
