@@ -7,11 +7,12 @@ XVFB       := xvfb-run -a -s "-screen 0 1280x1024x24"
 PYTEST     := $(PYTHON) -m pytest -q -p no:cacheprovider
 
 # The sanitizer leg: the runtime is preloaded into the (uninstrumented)
-# interpreter; Python's allocator is bypassed so ASan sees every object;
-# leak checking is off because the interpreter keeps its own allocations
-# alive at exit.
-ASAN_RUNTIME = $(shell g++ -print-file-name=libasan.so)
-ASAN_ENV = LD_PRELOAD=$(ASAN_RUNTIME) PYTHONMALLOC=malloc \
+# interpreter, with the C++ runtime beside it so that ASan can intercept
+# exceptions thrown by our modules; Python's allocator is bypassed so ASan
+# sees every object; leak checking is off because the interpreter keeps
+# its own allocations alive at exit.
+ASAN_RUNTIME = $(shell g++ -print-file-name=libasan.so) $(shell g++ -print-file-name=libstdc++.so)
+ASAN_ENV = LD_PRELOAD="$(ASAN_RUNTIME)" PYTHONMALLOC=malloc \
 	ASAN_OPTIONS=detect_leaks=0:abort_on_error=1:halt_on_error=1:check_initialization_order=1 \
 	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 

@@ -211,15 +211,8 @@ class Scenario:
                 offered = chooser.choices.GetStrings()
                 expect(offered == match.replacements, "the chooser offers the error's replacements")
                 print("  chooser offers:", offered, flush=True)
-                def dbg(e, c=chooser):
-                    print("DEBUG key in chooser", e.GetKeyCode(), e.GetEventObject(), flush=True); e.Skip()
-                chooser.Bind(wx.EVT_CHAR_HOOK, dbg)
-                dialog.Bind(wx.EVT_CHAR_HOOK, lambda e: (print("DEBUG key in dialog", e.GetKeyCode(), flush=True), e.Skip()))
-                window.Bind(wx.EVT_CHAR_HOOK, lambda e: (print("DEBUG key in host", e.GetKeyCode(), flush=True), e.Skip()))
                 yield (lambda: wx.Window.FindFocus() is chooser.choices, "the chooser's list has the focus")
                 yield from self.keys(*[wx.WXK_DOWN] * offered.index(wanted))
-                yield 300
-                print("DEBUG", chooser.choices.GetSelection(), chooser.choice.GetValue(), wx.Window.FindFocus(), flush=True)
                 yield (lambda: chooser.choice.GetValue() == wanted, "{!r} is chosen".format(wanted))
                 yield from self.keys(wx.WXK_RETURN)
             else:

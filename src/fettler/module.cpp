@@ -13,6 +13,8 @@ namespace {
 
 using support::Ref;
 
+extern PyModuleDef module_def;
+
 ModuleState& state_of_module(PyObject* module) { return *static_cast<ModuleState*>(PyModule_GetState(module)); }
 
 // `from <level dots><package> import <name> [as <bound>]`
@@ -29,7 +31,7 @@ void define_fettler(PyObject* globals, ModuleState& state) {
         return support::make_function(function_type, def, globals);
     };
     Ref bases = support::check(PyTuple_Pack(1, reinterpret_cast<PyObject*>(&PyBaseObject_Type)));
-    support::ClassBuilder body(globals, "Fettler", "Fettler", bases.get());
+    support::ClassBuilder body(module_def.m_name, "Fettler", "Fettler", bases.get());
     body.add("__init__", function(init_def).get());
     body.add("init_speller", function(init_speller_def).get());
     body.add("init_lang_tool", function(init_lang_tool_def).get());

@@ -319,6 +319,21 @@ bool rotation_completed_pass(PyObject* rotation_object, PyObject* generator_type
     if (known_size(configured, size)) {
         return drawn >= size;
     }
+    // A built-in iterator (a list iterator, say) tells how many items it has
+    // left without running Python code; none left means the next item
+    // comes from the second pass.
+    PyTypeObject* type = Py_TYPE(configured);
+    if (!PyType_HasFeature(type, Py_TPFLAGS_HEAPTYPE) && type->tp_iter == PyObject_SelfIter &&
+        !PyGen_CheckExact(configured)) {
+        const Py_ssize_t left = PyObject_LengthHint(configured, -1);
+        if (left < 0) {
+            if (PyErr_Occurred()) {
+                support::throw_error();
+            }
+            return false;
+        }
+        return left == 0;
+    }
     // A generator is exhausted once cycle() has asked it for one item more
     // than it had: the item drawn last was the first of the second pass.
     if (PyGen_CheckExact(configured)) {

@@ -24,9 +24,10 @@ support::Ref make_rotation(PyObject* generator_type, support::FunctionObject& fu
 
 // For the constructor's search: true once the rotation has certainly gone
 // through every configured language at least once, after `drawn` items.
-// Only answers for rotations of our own type over configured collections
-// whose size is known without running Python code, or over a generator
-// (finished once its items are all drawn); false when it cannot know.
+// Only answers for rotations of our own type over configured built-in
+// collections and iterators whose size is known without running Python
+// code, or over a generator (finished once its items are all drawn); false
+// when it cannot know.
 bool rotation_completed_pass(PyObject* rotation, PyObject* generator_type, Py_ssize_t drawn);
 
 }  // namespace fettler

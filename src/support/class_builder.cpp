@@ -34,12 +34,11 @@ void store(PyObject* mapping, PyObject* key, PyObject* value) {
 
 }  // namespace
 
-ClassBuilder::ClassBuilder(PyObject* module_globals, const char* name, const char* qualname, PyObject* bases)
+ClassBuilder::ClassBuilder(const char* module_name, const char* name, const char* qualname, PyObject* bases)
     : name_(new_str(name)), bases_(Ref::borrow(bases)), metaclass_(calculate_metaclass(bases)) {
     static const Name prepare_name("__prepare__");
     static const Name module_key("__module__");
     static const Name qualname_key("__qualname__");
-    static const Name dunder_name("__name__");
 
     Ref prepare = Ref::steal(PyObject_GetAttr(metaclass_.get(), prepare_name.get()));
     if (!prepare) {
@@ -57,17 +56,10 @@ ClassBuilder::ClassBuilder(PyObject* module_globals, const char* name, const cha
                          Py_TYPE(namespace_.get())->tp_name);
         }
     }
-    // The first statements of every class body: __module__ = __name__, then
+    // The first statements of every class body: __module__, then
     // __qualname__.
-    PyObject* module_name = PyDict_GetItemWithError(module_globals, dunder_name.get());
-    if (module_name == nullptr) {
-        if (!PyErr_Occurred()) {
-            raise(PyExc_NameError, "name '__name__' is not defined");
-        }
-        throw_error();
-    }
-    Ref module_name_ref = Ref::borrow(module_name);
-    store(namespace_.get(), module_key.get(), module_name_ref.get());
+    Ref module_text = new_str(module_name);
+    store(namespace_.get(), module_key.get(), module_text.get());
     Ref qualname_text = new_str(qualname);
     store(namespace_.get(), qualname_key.get(), qualname_text.get());
 }

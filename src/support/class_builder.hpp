@@ -14,8 +14,10 @@ namespace support {
 
 class ClassBuilder {
 public:
-    // `bases` is a tuple; the class's __module__ is the module's __name__.
-    ClassBuilder(PyObject* module_globals, const char* name, const char* qualname, PyObject* bases);
+    // `bases` is a tuple.  `module_name` becomes the class's __module__: the
+    // module's own name inside the add-on ("fettler", "gui.main"), which
+    // stays the same whatever name the host imports the add-on package by.
+    ClassBuilder(const char* module_name, const char* name, const char* qualname, PyObject* bases);
 
     // The class statement's `__class__` cell (made on first use).
     PyObject* class_cell();

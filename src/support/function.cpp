@@ -274,13 +274,13 @@ Ref make_function(PyObject* function_type, const FunctionDef& def, PyObject* mod
     f.fields.doc = Ref::borrow(Py_None);
     f.fields.globals = Ref::borrow(module_globals);
     f.fields.builtins = Ref::borrow(PyEval_GetBuiltins());
-    // As for a def statement: __module__ is the defining module's __name__.
-    static const Name dunder_name("__name__");
-    PyObject* module_name = PyDict_GetItemWithError(module_globals, dunder_name.get());
-    if (module_name == nullptr && PyErr_Occurred()) {
+    // Named like the module's classes (see ClassBuilder): by the module's
+    // own name inside the add-on.
+    PyModuleDef* module_def = PyModule_GetDef(PyType_GetModule(type));
+    if (module_def == nullptr) {
         throw_error();
     }
-    f.fields.module = Ref::borrow(module_name);
+    f.fields.module = new_str(module_def->m_name);
     f.fields.annotations = annotations_dict(def);
     f.fields.defaults = Ref::borrow(defaults);
     if (def.uses_class_cell) {

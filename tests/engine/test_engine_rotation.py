@@ -88,6 +88,33 @@ def test_default_not_configured_raises(make_engine, Fettler, Config, required):
     assert refcount_stable(lambda: (log.clear(), Fettler(config)), default, *items)
 
 
+class Hostile(Lang):
+    def __init__(self, name, result):
+        super().__init__(name)
+        self.result = result
+
+    def __eq__(self, other):
+        if isinstance(self.result, BaseException):
+            raise self.result.with_traceback(None)
+        return self.result
+
+
+class NoTruth:
+    def __bool__(self):
+        raise LookupError("no truth")
+
+
+@pytest.mark.parametrize("result, expected", [
+    (KeyError("eq"), (KeyError, "'eq'")),
+    (NoTruth(), (LookupError, "no truth")),
+])
+def test_comparison_failure_propagates(Fettler, Config, result, expected):
+    items = [Lang("A"), Hostile("B", result), Lang("C")]
+    config = Config(items, Lang("C"))
+    assert raised(Fettler, config) == expected
+    assert refcount_stable(lambda: Fettler(config), config, *items)
+
+
 @pytest.mark.parametrize("config, expected", [
     (object(), AttributeError),
     (type("C", (), {"required_languages": 5, "lang_default": None})(), raised(itertools.cycle, 5)),

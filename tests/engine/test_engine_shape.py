@@ -222,13 +222,14 @@ def test_keyword_arguments_bind(fettler_module, engine, Config, L, fakes):
     assert getter(self=engine) is True
 
 
-class S(str):
-    pass
+class Holder:
+    class S(str):  # its type name is "S", not the dotted qualified name
+        pass
 
 
 @pytest.mark.parametrize("method, param", [("get_variants_simple", "word"), ("get_variants_extended", "word"),
                                            ("correct_simple", "text"), ("correct_extended", "text")])
-@pytest.mark.parametrize("value", [None, b"word", S("word"), 3, type("N" * 300, (), {})()],
+@pytest.mark.parametrize("value", [None, b"word", Holder.S("word"), 3, type("N" * 300, (), {})()],
                          ids=["None", "bytes", "str subclass", "int", "long type name"])
 @pytest.mark.parametrize("by_keyword", [False, True])
 def test_exact_str_argument(engine, fakes, method, param, value, by_keyword):

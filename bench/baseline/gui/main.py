@@ -1,3 +1,12 @@
+# Plain-Python rendering of the correction dialog module `gui.main`, with
+# the same imports, class, members and behaviour as the compiled module,
+# including the mended faults: the benchmark's baseline and a second
+# implementation for the test suite (FETTLE_IMPL=baseline); never shipped.
+#
+# Annotations are string literals, as the compiled module stores them, and
+# nothing beyond the imports and the class is bound at module level, so the
+# few checks that repeat (a recorded dialog whose window is gone) are
+# written out where they are needed.
 from typing import Optional
 
 import api
@@ -12,6 +21,8 @@ from ..translations import Translator
 
 
 class FettleGUI(wx.Dialog):
+    __module__ = "gui.main"
+
     _instance = None
 
     @staticmethod

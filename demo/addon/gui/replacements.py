@@ -43,12 +43,16 @@ class ReplacementsGUI(wx.Dialog):
         self.CentreOnParent()
         if replacements:
             self.choices.SetSelection(0)
-            self.choices.SetFocus()
-        else:
-            self.choice.SetFocus()
+        # Focus is given once the window is on screen: wxGTK does not pass
+        # the focus of a hidden window on to the toolkit.
+        wx.CallAfter(self._focus, self.choices if replacements else self.choice)
         self.choices.Bind(wx.EVT_LISTBOX, self._on_select)
         # Enter (wxGTK activates the item) or a double click takes the item.
         self.choices.Bind(wx.EVT_LISTBOX_DCLICK, self._on_activate)
+
+    def _focus(self, control):
+        if control:
+            control.SetFocus()
 
     def _on_select(self, event):
         self.choice.SetValue(self.choices.GetString(event.GetSelection()))

@@ -13,6 +13,8 @@ namespace {
 
 using support::Ref;
 
+extern PyModuleDef module_def;
+
 struct ModuleState {
     Ref function_type;
 };
@@ -37,7 +39,7 @@ void define_fettle_gui(PyObject* globals, PyObject* function_type) {
     Ref wx = support::check(PyObject_GetItem(globals, names::wx.get()));
     Ref dialog = support::getattr(wx.get(), names::Dialog);
     Ref bases = support::check(PyTuple_Pack(1, dialog.get()));
-    support::ClassBuilder body(globals, "FettleGUI", "FettleGUI", bases.get());
+    support::ClassBuilder body(module_def.m_name, "FettleGUI", "FettleGUI", bases.get());
     PyObject* cell = body.class_cell();
     Ref no_corrector = support::check(PyTuple_Pack(1, Py_None));
     auto function = [&](const support::FunctionDef& def, PyObject* defaults = nullptr) {
