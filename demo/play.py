@@ -77,7 +77,7 @@ class Scenario:
             return
         except Failed as failure:
             print("\nFAILED:", failure, flush=True)
-            self.screenshot(SHOT.with_name("demo-failure.png"), screen=True)
+            self.screenshot(SHOT.with_name("demo-failure.png"))
             self.finish(1)
             return
         except Exception:
@@ -126,11 +126,16 @@ class Scenario:
         return [w for w in wx.GetTopLevelWindows()
                 if isinstance(w, kind) and w.IsShown()]
 
-    def screenshot(self, path, window=None, screen=False):
-        rect = wx.Rect(wx.GetDisplaySize()) if screen else window.GetScreenRect()
-        bitmap = wx.Bitmap(rect.width, rect.height)
+    def screenshot(self, path, window=None):
+        """A PNG of the window, or of the whole screen (wxGTK's screen DC
+        keeps showing what it read first, so it serves only once)."""
+        if window is None:
+            source, (x, y), (w, h) = wx.ScreenDC(), (0, 0), wx.GetDisplaySize()
+        else:
+            source, (x, y), (w, h) = wx.WindowDC(window), (0, 0), window.GetSize()
+        bitmap = wx.Bitmap(w, h)
         memory = wx.MemoryDC(bitmap)
-        memory.Blit(0, 0, rect.width, rect.height, wx.ScreenDC(), rect.x, rect.y)
+        memory.Blit(0, 0, w, h, source, x, y)
         memory.SelectObject(wx.NullBitmap)
         path.parent.mkdir(parents=True, exist_ok=True)
         bitmap.SaveFile(str(path), wx.BITMAP_TYPE_PNG)

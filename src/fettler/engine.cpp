@@ -39,8 +39,7 @@ Ref init(FunctionObject& function, Args args) {
     //         break
     Ref iterable = support::getattr(self, names::next_language);
     Ref iterator = support::check(PyObject_GetIter(iterable.get()));
-    PyObject* generator_type = state_of(function).generator_type.get();
-    Py_ssize_t drawn = 0;
+    const ModuleState& state = state_of(function);
     while (true) {
         Ref lang = Ref::steal(PyIter_Next(iterator.get()));
         if (!lang) {
@@ -49,14 +48,13 @@ Ref init(FunctionObject& function, Args args) {
             }
             break;
         }
-        ++drawn;
         Ref config = support::getattr(self, names::config);
         Ref lang_default = support::getattr(config.get(), names::lang_default);
         if (support::equals(lang.get(), lang_default.get())) {
             support::setattr(self, names::current_language, lang.get());
             break;
         }
-        if (rotation_completed_pass(iterator.get(), generator_type, drawn)) {
+        if (rotation_completed_pass(iterator.get(), state.generator_type.get(), state.cycle_type.get())) {
             default_not_configured(lang_default.get());
         }
     }

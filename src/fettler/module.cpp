@@ -57,7 +57,8 @@ int exec_module(PyObject* module) {
         state.candidate_key = support::make_function(state.function_type.get(), candidate_key_def, globals);
 
         Ref itertools = support::import_name(globals, "itertools", 0, {"cycle"});
-        support::store_global(globals, "cycle", support::import_from(itertools.get(), "cycle").get());
+        state.cycle_type = support::import_from(itertools.get(), "cycle");
+        support::store_global(globals, "cycle", state.cycle_type.get());
         from_import(globals, 1, "autocorrect", "Speller", "Speller");
         from_import(globals, 1, "autocorrect", "types", "ac_types");
         from_import(globals, 1, "config", "Config", "Config");
@@ -76,6 +77,7 @@ int traverse_module(PyObject* module, visitproc visit, void* arg) {
         Py_VISIT(state->function_type.get());
         Py_VISIT(state->generator_type.get());
         Py_VISIT(state->candidate_key.get());
+        Py_VISIT(state->cycle_type.get());
     }
     return 0;
 }
@@ -84,6 +86,7 @@ int clear_module(PyObject* module) {
     ModuleState* state = static_cast<ModuleState*>(PyModule_GetState(module));
     if (state != nullptr) {
         state->candidate_key.clear();
+        state->cycle_type.clear();
         state->generator_type.clear();
         state->function_type.clear();
     }

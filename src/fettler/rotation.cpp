@@ -99,6 +99,12 @@ PyObject* resume(PyObject* self, bool thrown) {
         return nullptr;
     }
     const bool starting = rotation.state == State::created;
+    // Cleared by the garbage collector while unreachable (a finalizer may
+    // still reach it): there is nothing left to run.
+    if (starting ? !rotation.fields.engine : !rotation.fields.iterator) {
+        finish(rotation);
+        return nullptr;
+    }
     rotation.state = State::running;
     PyObject* item = support::guard<PyObject*>(nullptr, [&]() -> PyObject* {
         if (starting) {
@@ -273,16 +279,6 @@ PyType_Slot rotation_slots[] = {
     {0, nullptr},
 };
 
-// Collections whose item count can be read without running Python code.
-bool known_size(PyObject* collection, Py_ssize_t& size) {
-    if (PyList_CheckExact(collection) || PyTuple_CheckExact(collection) || PySet_CheckExact(collection) ||
-        PyFrozenSet_CheckExact(collection) || PyDict_CheckExact(collection) || PyUnicode_CheckExact(collection)) {
-        size = PyObject_Size(collection);
-        return size >= 0;
-    }
-    return false;
-}
-
 }  // namespace
 
 Ref make_generator_type(PyObject* module) {
@@ -307,41 +303,24 @@ Ref make_rotation(PyObject* generator_type, support::FunctionObject& function, P
     return self;
 }
 
-bool rotation_completed_pass(PyObject* rotation_object, PyObject* generator_type, Py_ssize_t drawn) {
+bool rotation_completed_pass(PyObject* rotation_object, PyObject* generator_type, PyObject* cycle_type) {
     if (Py_TYPE(rotation_object) != reinterpret_cast<PyTypeObject*>(generator_type)) {
         return false;
     }
-    PyObject* configured = as_rotation(rotation_object).fields.configured.get();
-    if (configured == nullptr) {
+    PyObject* iterator = as_rotation(rotation_object).fields.iterator.get();
+    if (iterator == nullptr || Py_TYPE(iterator) != reinterpret_cast<PyTypeObject*>(cycle_type)) {
         return false;
     }
-    Py_ssize_t size = 0;
-    if (known_size(configured, size)) {
-        return drawn >= size;
+    // itertools.cycle reports in its pickled state, (saved items, flag),
+    // whether it has left the configured iterable behind and now repeats
+    // the items it saved; the state is built by C code alone.
+    static const support::Name reduce("__reduce__");
+    Ref reduced = support::call_method(iterator, reduce);
+    if (!PyTuple_Check(reduced.get()) || PyTuple_GET_SIZE(reduced.get()) < 3) {
+        return false;
     }
-    // A built-in iterator (a list iterator, say) tells how many items it has
-    // left without running Python code; none left means the next item
-    // comes from the second pass.
-    PyTypeObject* type = Py_TYPE(configured);
-    if (!PyType_HasFeature(type, Py_TPFLAGS_HEAPTYPE) && type->tp_iter == PyObject_SelfIter &&
-        !PyGen_CheckExact(configured)) {
-        const Py_ssize_t left = PyObject_LengthHint(configured, -1);
-        if (left < 0) {
-            if (PyErr_Occurred()) {
-                support::throw_error();
-            }
-            return false;
-        }
-        return left == 0;
-    }
-    // A generator is exhausted once cycle() has asked it for one item more
-    // than it had: the item drawn last was the first of the second pass.
-    if (PyGen_CheckExact(configured)) {
-        static const support::Name gi_frame("gi_frame");
-        Ref frame = support::getattr(configured, gi_frame);
-        return frame.get() == Py_None;
-    }
-    return false;
+    PyObject* state = PyTuple_GET_ITEM(reduced.get(), 2);
+    return PyTuple_Check(state) && PyTuple_GET_SIZE(state) == 2 && PyTuple_GET_ITEM(state, 1) == Py_True;
 }
 
 }  // namespace fettler

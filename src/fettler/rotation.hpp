@@ -22,12 +22,10 @@ support::Ref make_generator_type(PyObject* module);
 // `_languages` function whose module globals the body reads.
 support::Ref make_rotation(PyObject* generator_type, support::FunctionObject& function, PyObject* engine);
 
-// For the constructor's search: true once the rotation has certainly gone
-// through every configured language at least once, after `drawn` items.
-// Only answers for rotations of our own type over configured built-in
-// collections and iterators whose size is known without running Python
-// code, or over a generator (finished once its items are all drawn); false
-// when it cannot know.
-bool rotation_completed_pass(PyObject* rotation, PyObject* generator_type, Py_ssize_t drawn);
+// For the constructor's search: true once the rotation has drawn every
+// configured language and started over.  Only a rotation of our own type
+// over a genuine itertools.cycle (`cycle_type`) can tell; any other answers
+// false.
+bool rotation_completed_pass(PyObject* rotation, PyObject* generator_type, PyObject* cycle_type);
 
 }  // namespace fettler

@@ -10,6 +10,7 @@ struct ModuleState {
     support::Ref function_type;
     support::Ref generator_type;
     support::Ref candidate_key;  // lambda c: c[0]
+    support::Ref cycle_type;     // itertools.cycle, as imported
 };
 
 // The state of the module that defined `function`.

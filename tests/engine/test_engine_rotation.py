@@ -75,8 +75,22 @@ def test_empty_rotation(make_engine, new_tool):
         assert engine.current_language is None
 
 
-@pytest.mark.parametrize("required", [lambda ls: ls, lambda ls: iter(ls), lambda ls: ls + ls[:1]],
-                         ids=["list", "iterator", "duplicate"])
+class OwnIterator:
+    def __init__(self, items):
+        self.items = list(items)
+
+    def __iter__(self):
+        return self
+
+    def __next__(self):
+        if not self.items:
+            raise StopIteration
+        return self.items.pop(0)
+
+
+@pytest.mark.parametrize("required", [lambda ls: ls, lambda ls: iter(ls), lambda ls: (x for x in ls),
+                                      OwnIterator, lambda ls: ls + ls[:1]],
+                         ids=["list", "iterator", "generator", "own iterator", "duplicate"])
 def test_default_not_configured_raises(make_engine, Fettler, Config, required):
     log = []
     items = [Guarded("A", log=log), Guarded("B", log=log)]

@@ -2,6 +2,7 @@
 import inspect
 import itertools
 import json
+import os
 import subprocess
 import sys
 import textwrap
@@ -37,7 +38,7 @@ CLASS_DUNDERS = {"__module__", "__qualname__", "__dict__", "__weakref__", "__doc
 def run_python(addon_dir, code):
     """Runs code in a fresh interpreter that sees the assembled package."""
     done = subprocess.run([sys.executable, "-c", textwrap.dedent(code)], capture_output=True, text=True,
-                          cwd=addon_dir, env={**__import__("os").environ, "PYTHONPATH": str(addon_dir)},
+                          cwd=addon_dir, env={**os.environ, "PYTHONPATH": str(addon_dir)},
                           timeout=60)
     assert done.returncode == 0, done.stderr
     return json.loads(done.stdout)
