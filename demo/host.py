@@ -17,10 +17,12 @@ not happen as expected.
 import argparse
 import os
 import shutil
+import subprocess
 import sys
 import traceback
 
 XVFB_SCREEN = "-screen 0 1280x1024x24"
+NO_DISPLAY = 75     # exit code: the display could not be opened
 
 
 def parse_args():
@@ -32,30 +34,42 @@ def parse_args():
     return parser.parse_args()
 
 
-def rerun_under_xvfb():
+def run_under_xvfb():
+    """Run this script again inside a virtual X server and return its exit
+    code.  A server that could not be reached (another one took the display
+    number that `xvfb-run -a` had picked) is tried again."""
     xvfb_run = shutil.which("xvfb-run")
     if xvfb_run is None:
         raise SystemExit("no display and no xvfb-run: install the Debian package xvfb")
-    env = dict(os.environ, FETTLE_DEMO_UNDER_XVFB="1")
+    env = dict(os.environ, FETTLE_DEMO_UNDER_XVFB="1", NO_AT_BRIDGE="1")
     env.pop("DISPLAY", None)
     env.pop("WAYLAND_DISPLAY", None)
     argv = [xvfb_run, "-a", "-s", XVFB_SCREEN, sys.executable,
             os.path.abspath(__file__), "--play"]
     sys.stdout.flush()
-    os.execve(xvfb_run, argv, env)
+    for attempt in range(3):
+        code = subprocess.call(argv, env=env)
+        if code != NO_DISPLAY:
+            return code
+        print("the virtual display could not be opened; trying again", flush=True)
+    return code
 
 
 def main():
     args = parse_args()
     under_xvfb = os.environ.get("FETTLE_DEMO_UNDER_XVFB") == "1"
     if not under_xvfb and (args.xvfb or not os.environ.get("DISPLAY")):
-        rerun_under_xvfb()
+        return run_under_xvfb()
 
     import wx
     import package
 
     addon = package.assemble()
-    app = wx.App(False)
+    try:
+        app = wx.App(False)
+    except SystemError as error:
+        print(error, file=sys.stderr, flush=True)
+        os._exit(NO_DISPLAY)
     import window   # needs the host's modules, which assemble() made importable
     frame = window.HostWindow(addon)
     frame.Show()

@@ -5,7 +5,10 @@ Each step says what the user does, then what the user is told, what is on
 the clipboard and what the dialog shows; a step whose outcome differs from
 the expected one ends the play with exit code 1.
 """
+import faulthandler
+import os
 import sys
+import threading
 import time
 import traceback
 from pathlib import Path
@@ -29,6 +32,7 @@ FIXES = [("this", None), ("recieve", "receive"), ("  ", None),
 FINAL = "This is an example of the text which we receive."
 
 WAIT = 10.0     # seconds a step may take to show its effect
+WATCHDOG = 240  # seconds the whole play may take
 
 
 class Failed(Exception):
@@ -61,7 +65,16 @@ class Scenario:
 
     def start(self):
         sys.excepthook = self.on_exception
+        # If the GUI thread hangs no step can time out: end the process.
+        self.watchdog = threading.Timer(WATCHDOG, self.hung)
+        self.watchdog.daemon = True
+        self.watchdog.start()
         self.advance()
+
+    def hung(self):
+        print("\nFAILED: the demo hung for {} s; stacks:".format(WATCHDOG), flush=True)
+        faulthandler.dump_traceback()
+        os._exit(1)
 
     def on_exception(self, kind, value, tb):
         traceback.print_exception(kind, value, tb)
@@ -99,6 +112,7 @@ class Scenario:
             wx.CallLater(50, self.poll, step, deadline)
 
     def finish(self, code):
+        self.watchdog.cancel()
         self.window.exit_code = code
         print("\ndemo: " + ("every step happened as expected" if code == 0
                             else "a step did not happen as expected"), flush=True)

@@ -14,7 +14,7 @@ class FettleGUI(wx.Dialog):
     errors_control: wx.ListBox
     check_button: wx.Button
     close_button: wx.Button
-    _instance: Optional[FettleGUI]
+    _instance: Optional[FettleGUI] = None
     @staticmethod
     def create_fettle_gui(fettler: Fettler, corrector: Optional[Corrector] = None) -> None: ...
     def __new__(cls, *args: Any, **kwargs: Any) -> FettleGUI: ...

@@ -132,6 +132,20 @@ def engine(make_engine):
     return make_engine()
 
 
+@pytest.fixture
+def close_calls(FettleGUI, monkeypatch):
+    """Dialogs whose close_window ran (patched before they bind it: request
+    this fixture before the dialog is made)."""
+    calls = []
+    original = FettleGUI.close_window
+
+    def counting(self, event):
+        calls.append(self)
+        return original(self, event)
+    monkeypatch.setattr(FettleGUI, "close_window", counting)
+    return calls
+
+
 def dialogs(FettleGUI):
     return [w for w in wx.GetTopLevelWindows() if isinstance(w, FettleGUI) and not w.IsBeingDeleted()]
 

@@ -8,19 +8,6 @@ import wx
 from .conftest import click, dialogs, pump, wait_for
 
 
-@pytest.fixture
-def close_calls(FettleGUI, monkeypatch):
-    """Dialogs whose close_window ran (patched before they bind it)."""
-    calls = []
-    original = FettleGUI.close_window
-
-    def counting(self, event):
-        calls.append(self)
-        return original(self, event)
-    monkeypatch.setattr(FettleGUI, "close_window", counting)
-    return calls
-
-
 def test_open_order_and_window(FettleGUI, engine, host, fakes, Translator, monkeypatch):
     frame = host.gui.mainFrame
     seen = []

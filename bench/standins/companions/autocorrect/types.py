@@ -1,0 +1,8 @@
+from enum import Enum
+
+
+class Languages(Enum):
+    english = "en"
+    german = "de"
+    russian = "ru"
+    french = "fr"

@@ -1,0 +1,3 @@
+class Corrector:
+    def set_text(self, text):
+        pass

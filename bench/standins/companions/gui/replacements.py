@@ -1,0 +1,4 @@
+class ReplacementsGUI:
+    @staticmethod
+    def create_replacements_gui(replacements, callback):
+        pass
