@@ -16,7 +16,7 @@ ASAN_ENV = LD_PRELOAD="$(ASAN_RUNTIME)" PYTHONMALLOC=malloc \
 	ASAN_OPTIONS=detect_leaks=0:abort_on_error=1:halt_on_error=1:check_initialization_order=1 \
 	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 
-.PHONY: all deps build build-asan test test-fast test-asan demo bench clean
+.PHONY: all deps build build-asan test test-fast test-asan demo demo-headless bench clean
 
 all: build
 
@@ -35,10 +35,20 @@ $(ASAN_BUILD)/CMakeCache.txt:
 build-asan: $(ASAN_BUILD)/CMakeCache.txt
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 
-# The whole suite, then once more against the sanitizer build.
+# The whole suite, then once more against the sanitizer build, then the
+# demo's scripted correction as a smoke test of the whole road.
 test: deps build build-asan
 	$(XVFB) $(PYTEST) tests
 	$(MAKE) --no-print-directory test-asan
+	$(MAKE) --no-print-directory demo-headless
+
+# With a display: the demo host window.  Without one: the scripted
+# correction under Xvfb (demo/host.py starts its own xvfb-run).
+demo: deps build
+	$(PYTHON) demo/host.py
+
+demo-headless: build
+	$(PYTHON) demo/host.py --xvfb
 
 test-fast: build
 	$(XVFB) $(PYTEST) tests

@@ -23,6 +23,9 @@ import traceback
 
 XVFB_SCREEN = "-screen 0 1280x1024x24"
 NO_DISPLAY = 75     # exit code: the display could not be opened
+SAMPLE = "this is a example  of the the text wich we recieve."
+HINT = ("Open the dialog and press Ctrl+Enter to check the document, Enter on an error to fix it.\n"
+        "Select a word for its suggestions; Quick correction works on the selection or the whole text.\n")
 
 
 def parse_args():
@@ -71,12 +74,14 @@ def main():
         print(error, file=sys.stderr, flush=True)
         os._exit(NO_DISPLAY)
     import window   # needs the host's modules, which assemble() made importable
-    frame = window.HostWindow(addon)
+    playing = args.play or under_xvfb
+    frame = window.HostWindow(addon, document="" if playing else SAMPLE)
     frame.Show()
-    if args.play or under_xvfb:
+    if playing:
         import play
-        scenario = play.Scenario(frame, addon)
-        wx.CallLater(300, scenario.start)
+        wx.CallLater(300, play.Scenario(frame, addon).start)
+    else:
+        frame.log.AppendText(HINT)
     app.MainLoop()
     return frame.exit_code
 

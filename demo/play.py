@@ -88,8 +88,8 @@ class Scenario:
         except StopIteration:
             self.finish(0)
             return
-        except Failed as failure:
-            print("\nFAILED:", failure, flush=True)
+        except Failed as failed:
+            print("\nFAILED:", failed, flush=True)
             self.screenshot(SHOT.with_name("demo-failure.png"))
             self.finish(1)
             return
@@ -204,7 +204,7 @@ class Scenario:
                "the error list has one line per error")
         expect(dialog.text.GetValue() == SAMPLE == engine.text,
                "the text is the checked text, without a stray line break")
-        expect(wx.Window.FindFocus() is dialog.errors_control, "the error list has the focus")
+        yield (lambda: wx.Window.FindFocus() is dialog.errors_control, "the error list has the focus")
         self.show_state(dialog)
         self.screenshot(SHOT, dialog)
 
@@ -221,7 +221,7 @@ class Scenario:
                 yield from self.keys(wx.WXK_TAB)
             yield (lambda: wx.Window.FindFocus() is dialog.errors_control, "the error list has the focus")
             yield from self.keys(wx.WXK_HOME, *[wx.WXK_DOWN] * index)
-            expect(dialog.errors_control.GetSelection() == index, "error {} is selected".format(index + 1))
+            yield (lambda: dialog.errors_control.GetSelection() == index, "error {} is selected".format(index + 1))
             yield from self.keys(wx.WXK_RETURN)
             if wanted is not None:
                 expect(len(match.replacements) > 1, "{!r} has several replacements".format(error))
@@ -293,9 +293,9 @@ class Scenario:
         expect(engine.text == "beleive" and len(engine.matches) == 1, "the engine keeps the word and its match")
 
         print("\nThe user corrects a sentence quickly.", flush=True)
-        yield from type_into_document("I beleive the wether is beautifull.")
+        yield from type_into_document("I beleive it will be beautifull tommorow.")
         yield from button("quick", "the quick correction is told")
-        expected = speller(english).autocorrect_sentence("I beleive the wether is beautifull.")
+        expected = speller(english).autocorrect_sentence("I beleive it will be beautifull tommorow.")
         expect(window.document.GetValue() == expected, "the document holds " + repr(expected))
 
         print("\nThe user steps through the configured languages.", flush=True)

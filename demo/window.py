@@ -13,7 +13,7 @@ def yes_no(flag):
 
 class HostWindow(gui.MainFrame):
 
-    def __init__(self, addon):
+    def __init__(self, addon, document=""):
         super().__init__()
         self.SetTitle("Demo host")
         self.addon = addon
@@ -27,6 +27,7 @@ class HostWindow(gui.MainFrame):
         self._host_message = ui.message
         ui.message = self.message
         self._build()
+        self.document.SetValue(document)
         self.show_language()
 
     def _build(self):
@@ -54,7 +55,8 @@ class HostWindow(gui.MainFrame):
         self.log = wx.TextCtrl(panel, style=wx.TE_MULTILINE | wx.TE_READONLY, size=(-1, 160))
         box.Add(self.log, 1, wx.EXPAND | wx.ALL, 6)
         panel.SetSizer(box)
-        self.SetSize((760, 520))
+        wanted = box.GetMinSize()
+        self.SetClientSize((max(wanted.width, 760), max(wanted.height, 520)))
         self.SetPosition((10, 10))
         self.Bind(wx.EVT_CLOSE, self.on_close)
 

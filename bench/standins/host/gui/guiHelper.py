@@ -2,6 +2,8 @@ import wx
 
 
 class BoxSizerHelper:
+    """Places controls of one parent window in one box sizer."""
+
     def __init__(self, parent, orientation=wx.VERTICAL):
         self.parent = parent
         self.orientation = orientation
@@ -14,9 +16,11 @@ class BoxSizerHelper:
 
     def addLabeledControl(self, label, controlClass, **keywords):
         labelControl = wx.StaticText(self.parent, wx.ID_ANY, label=label)
-        control = controlClass(self.parent, wx.ID_ANY, **keywords)
-        row = wx.BoxSizer(wx.HORIZONTAL)
+        keywords.setdefault("id", wx.ID_ANY)
+        control = controlClass(self.parent, **keywords)
+        row = self.sizer if self.orientation == wx.HORIZONTAL else wx.BoxSizer(wx.HORIZONTAL)
         row.Add(labelControl, flag=wx.ALIGN_CENTER_VERTICAL)
         row.Add(control, proportion=1, flag=wx.EXPAND)
-        self.sizer.Add(row, proportion=1, flag=wx.EXPAND)
+        if row is not self.sizer:
+            self.sizer.Add(row, flag=wx.EXPAND)
         return control
