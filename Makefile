@@ -2,6 +2,7 @@
 PYTHON     ?= /usr/bin/python3
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+RELEASE_BUILD ?= build-release
 JOBS       ?= 2
 XVFB       := xvfb-run -a -s "-screen 0 1280x1024x24"
 PYTEST     := $(PYTHON) -m pytest -q -p no:cacheprovider
@@ -16,7 +17,7 @@ ASAN_ENV = LD_PRELOAD="$(ASAN_RUNTIME)" PYTHONMALLOC=malloc \
 	ASAN_OPTIONS=detect_leaks=0:abort_on_error=1:halt_on_error=1:check_initialization_order=1 \
 	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 
-.PHONY: all deps build build-asan test test-fast test-asan demo demo-headless bench clean
+.PHONY: all deps build build-asan build-release test test-fast test-asan demo demo-headless bench clean
 
 all: build
 
@@ -34,6 +35,16 @@ $(ASAN_BUILD)/CMakeCache.txt:
 
 build-asan: $(ASAN_BUILD)/CMakeCache.txt
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
+
+$(RELEASE_BUILD)/CMakeCache.txt:
+	cmake -S . -B $(RELEASE_BUILD) -DCMAKE_BUILD_TYPE=Release -DPython3_EXECUTABLE=$(PYTHON) -DFETTLE_WERROR=ON
+
+build-release: $(RELEASE_BUILD)/CMakeCache.txt
+	cmake --build $(RELEASE_BUILD) -j $(JOBS)
+
+# Compiled modules against the plain-Python rendering, side by side.
+bench: deps build-release
+	$(XVFB) $(PYTHON) bench/run.py --build $(RELEASE_BUILD)/addon --json $(RELEASE_BUILD)/bench.json
 
 # The whole suite, then once more against the sanitizer build, then the
 # demo's scripted correction as a smoke test of the whole road.
@@ -57,4 +68,4 @@ test-asan: build-asan
 	FETTLE_ADDON_BUILD=$(CURDIR)/$(ASAN_BUILD)/addon $(ASAN_ENV) $(XVFB) $(PYTEST) tests
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(RELEASE_BUILD)

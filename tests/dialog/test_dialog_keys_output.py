@@ -100,14 +100,17 @@ def test_nothing_selected_does_nothing(checked, host, chooser):
 
 
 @pytest.mark.parametrize("how", ["enter", "chooser"])
-def test_edits_since_the_check_are_kept(checked, host, Translator, how):
+def test_edits_since_the_check_are_kept(checked, host, chooser, how):
     dialog, engine = checked
     edited = TEXT + " adn"
     dialog.text.SetValue(edited)
+    dialog.errors_control.SetSelection(1)  # several replacements: would open the chooser
     if how == "enter":
         char_hook(dialog, dialog.errors_control, RET)
     else:
-        dialog.output("the")
+        dialog.output("add")
+    pump(0.1)
+    assert chooser.calls == []
     assert engine.text == dialog.text.GetValue() == edited
     assert host.journal.names() == ["message", "copyToClip"]
     assert dialog.errors_control.GetCount() == len(engine.matches) == 5

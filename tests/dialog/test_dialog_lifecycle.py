@@ -56,9 +56,10 @@ def test_every_way_of_closing_runs_close_window_once(FettleGUI, open_dialog, eng
     (True, "corrector", True),
     (True, None, False),
     (True, "falsy", False),
+    (False, "corrector", False),
     (False, "unreadable", False),
 ])
-def test_hand_back_to_corrector_after_half_a_second(make_engine, open_dialog, Corrector,
+def test_hand_back_to_corrector_after_half_a_second(make_engine, open_dialog, Corrector, handler_errors,
                                                     need_auto_correct, corrector_kind, handed):
     class Falsy(Corrector):
         def __bool__(self):
@@ -83,6 +84,7 @@ def test_hand_back_to_corrector_after_half_a_second(make_engine, open_dialog, Co
         assert corrector.times[0] - closed >= 0.45
     else:
         assert not getattr(corrector, "texts", None)
+    assert handler_errors == [] and not dialog
 
 
 def test_guards_while_a_dialog_is_open(FettleGUI, open_dialog, make_engine, host, fakes):
