@@ -9,30 +9,6 @@
 namespace support {
 namespace {
 
-struct Shape {
-    std::size_t positional = 0;  // positional-or-keyword parameters, which come first
-    std::ptrdiff_t var_positional = -1;
-    std::ptrdiff_t var_keyword = -1;
-};
-
-Shape shape_of(const FunctionDef& def) {
-    Shape shape;
-    for (std::size_t i = 0; i < def.params.size(); ++i) {
-        switch (def.params[i].kind) {
-            case ParamKind::positional_or_keyword:
-                ++shape.positional;
-                break;
-            case ParamKind::var_positional:
-                shape.var_positional = static_cast<std::ptrdiff_t>(i);
-                break;
-            case ParamKind::var_keyword:
-                shape.var_keyword = static_cast<std::ptrdiff_t>(i);
-                break;
-        }
-    }
-    return shape;
-}
-
 PyObject* qualname_of(FunctionObject& function) { return function.fields.qualname.get(); }
 
 [[noreturn]] void too_many_positional(FunctionObject& function, std::size_t positional, Py_ssize_t given) {
@@ -97,24 +73,23 @@ std::ptrdiff_t find_parameter(const FunctionDef& def, std::size_t positional, Py
     return -1;
 }
 
+}  // namespace
+
 // A parameter annotated "str" takes exactly a str: no subclass, no None.
-void check_exact_str(const FunctionDef& def, std::span<PyObject*> bound) {
-    for (std::size_t i = 0; i < def.params.size(); ++i) {
-        const Param& param = def.params[i];
-        if (param.annotation != nullptr && std::strcmp(param.annotation, "str") == 0 &&
-            !PyUnicode_CheckExact(bound[i])) {
+void check_exact_str(const FunctionObject& function, std::span<PyObject* const> bound) {
+    const unsigned mask = function.shape.exact_str;
+    for (std::size_t i = 0; mask >> i != 0; ++i) {
+        if ((mask >> i & 1U) != 0 && !PyUnicode_CheckExact(bound[i])) {
             raise_format(PyExc_TypeError, "Argument '%.200s' has incorrect type (expected %.200s, got %.200s)",
-                         param.name, "str", _PyType_Name(Py_TYPE(bound[i])));
+                         function.def->params[i].name, "str", _PyType_Name(Py_TYPE(bound[i])));
         }
     }
 }
 
-}  // namespace
-
 void bind_arguments(FunctionObject& function, PyObject* const* args, std::size_t nargsf, PyObject* kwnames,
                     std::span<PyObject*> bound, Ref (&packed)[3]) {
     const FunctionDef& def = *function.def;
-    const Shape shape = shape_of(def);
+    const ParamShape& shape = function.shape;
     const Py_ssize_t given = PyVectorcall_NARGS(nargsf);
     const auto positional = static_cast<Py_ssize_t>(shape.positional);
 
@@ -181,7 +156,7 @@ void bind_arguments(FunctionObject& function, PyObject* const* args, std::size_t
             }
         }
     }
-    check_exact_str(def, bound);
+    check_exact_str(function, bound);
 }
 
 }  // namespace support

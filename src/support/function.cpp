@@ -4,6 +4,7 @@
 #include <structmember.h>
 
 #include <new>
+#include <string_view>
 
 namespace support {
 namespace {
@@ -18,6 +19,15 @@ PyObject* function_vectorcall(PyObject* callable, PyObject* const* args, std::si
     }
     PyObject* result = guard_object([&] {
         FunctionObject& function = as_function(callable);
+        // The common call: every parameter given by position, no *args or
+        // **kwargs to pack; the caller's arguments are the bound ones.
+        const ParamShape& shape = function.shape;
+        if (kwnames == nullptr && static_cast<std::size_t>(PyVectorcall_NARGS(nargsf)) == shape.positional &&
+            shape.positional == function.def->params.size()) {
+            const std::span<PyObject* const> bound(args, shape.positional);
+            check_exact_str(function, bound);
+            return function.def->body(function, bound);
+        }
         const std::size_t count = function.def->params.size();
         PyObject* bound[max_params] = {};
         Ref packed[3];
@@ -221,6 +231,28 @@ PyType_Slot function_slots[] = {
     {0, nullptr},
 };
 
+ParamShape shape_of(const FunctionDef& def) {
+    ParamShape shape;
+    for (std::size_t i = 0; i < def.params.size(); ++i) {
+        const Param& param = def.params[i];
+        switch (param.kind) {
+            case ParamKind::positional_or_keyword:
+                ++shape.positional;
+                break;
+            case ParamKind::var_positional:
+                shape.var_positional = static_cast<std::ptrdiff_t>(i);
+                break;
+            case ParamKind::var_keyword:
+                shape.var_keyword = static_cast<std::ptrdiff_t>(i);
+                break;
+        }
+        if (param.annotation != nullptr && std::string_view(param.annotation) == "str") {
+            shape.exact_str |= 1U << i;
+        }
+    }
+    return shape;
+}
+
 Ref annotations_dict(const FunctionDef& def) {
     Ref annotations = check(PyDict_New());
     for (const Param& param : def.params) {
@@ -269,6 +301,7 @@ Ref make_function(PyObject* function_type, const FunctionDef& def, PyObject* mod
     new (&f.fields) FunctionObject::Fields{};
     f.vectorcall = function_vectorcall;
     f.def = &def;
+    f.shape = shape_of(def);
     f.fields.name = check(PyUnicode_InternFromString(def.name));
     f.fields.qualname = new_str(def.qualname);
     f.fields.doc = Ref::borrow(Py_None);

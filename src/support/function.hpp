@@ -54,10 +54,20 @@ struct FunctionDef {
 // The largest parameter list a FunctionDef may have.
 inline constexpr std::size_t max_params = 8;
 
+// What binding needs to know of a parameter list, worked out once when the
+// function is made.
+struct ParamShape {
+    std::size_t positional = 0;          // positional-or-keyword parameters, which come first
+    std::ptrdiff_t var_positional = -1;  // index of *args, or -1
+    std::ptrdiff_t var_keyword = -1;     // index of **kwargs, or -1
+    unsigned exact_str = 0;              // bit i: parameter i is annotated "str"
+};
+
 struct FunctionObject {
     PyObject_HEAD
     vectorcallfunc vectorcall;
     const FunctionDef* def;
+    ParamShape shape;
     PyObject* dict;         // __dict__, managed by the generic getset
     PyObject* weakreflist;  // managed by PyObject_ClearWeakRefs
     struct Fields {
@@ -89,6 +99,10 @@ Ref make_function_type(PyObject* module, const char* qualified_type_name);
 // uses it.
 Ref make_function(PyObject* function_type, const FunctionDef& def, PyObject* module_globals,
                   PyObject* defaults = nullptr, PyObject* class_cell = nullptr);
+
+// Refuses an argument that is not exactly a str for a parameter annotated
+// "str", with the message of the exact-type check.
+void check_exact_str(const FunctionObject& function, std::span<PyObject* const> bound);
 
 // Argument binding, with CPython's error texts; fills `bound` (one slot per
 // parameter with a borrowed object) and keeps alive what it made or borrowed

@@ -7,9 +7,13 @@
 // replaced span no longer points at anything and is dropped; matches in
 // front stay as they are.
 #include "gui/main/dialog.hpp"
+#include "gui/main/match_attributes.hpp"
 #include "gui/main/members.hpp"
 #include "gui/main/names.hpp"
 #include "support/globals.hpp"
+#include "support/text.hpp"
+
+#include <optional>
 
 namespace gui_main {
 namespace {
@@ -23,14 +27,75 @@ bool less(PyObject* a, PyObject* b) { return support::check_status(PyObject_Rich
 bool greater(PyObject* a, PyObject* b) { return support::check_status(PyObject_RichCompareBool(a, b, Py_GT)) != 0; }
 bool at_least(PyObject* a, PyObject* b) { return support::check_status(PyObject_RichCompareBool(a, b, Py_GE)) != 0; }
 
-// text[:start] + replacement + text[stop:]
+// The value of an int that is small enough for the arithmetic below to be
+// exact in C; positions in a str are always far smaller.
+std::optional<long long> small_int(PyObject* value) {
+    if (!PyLong_CheckExact(value)) {
+        return std::nullopt;
+    }
+    int overflow = 0;
+    const long long result = PyLong_AsLongLongAndOverflow(value, &overflow);
+    constexpr long long limit = 1LL << 60;
+    if (overflow != 0 || result < -limit || result > limit) {
+        return std::nullopt;
+    }
+    return result;
+}
+
+// text[:start] + replacement + text[stop:]; copied once into the new str
+// when all three are str and the positions ints.
 Ref splice(PyObject* text, PyObject* start, PyObject* replacement, PyObject* stop) {
+    const std::optional<long long> head_end = small_int(start);
+    const std::optional<long long> tail_start = small_int(stop);
+    if (PyUnicode_CheckExact(text) && PyUnicode_CheckExact(replacement) && head_end && tail_start) {
+        const Py_ssize_t length = PyUnicode_GET_LENGTH(text);
+        Py_ssize_t head_from = 0;
+        auto head_to = static_cast<Py_ssize_t>(*head_end);
+        PySlice_AdjustIndices(length, &head_from, &head_to, 1);
+        auto tail_from = static_cast<Py_ssize_t>(*tail_start);
+        Py_ssize_t tail_to = length;
+        PySlice_AdjustIndices(length, &tail_from, &tail_to, 1);
+        support::TextBuilder builder;
+        builder.add(text, 0, head_to > head_from ? head_to : head_from);
+        builder.add(replacement);
+        builder.add(text, tail_from, tail_to > tail_from ? tail_to : tail_from);
+        return builder.build();
+    }
     Ref head_span = support::check(PySlice_New(nullptr, start, nullptr));
     Ref head = support::getitem(text, head_span.get());
-    Ref tail_span = support::check(PySlice_New(stop, nullptr, nullptr));
     Ref with_replacement = support::check(PyNumber_Add(head.get(), replacement));
+    Ref tail_span = support::check(PySlice_New(stop, nullptr, nullptr));
     Ref tail = support::getitem(text, tail_span.get());
     return support::check(PyNumber_Add(with_replacement.get(), tail.get()));
+}
+
+// Where one match stands relative to the span just replaced.
+enum class Place { before, overlapping, behind };
+
+// match.offset >= offset_end: behind; otherwise overlapping when
+// match.offset + match.errorLength > fixed_offset.  Plain ints are compared
+// in C (no Python code can run), anything else through Python's operators.
+Place place_of(PyObject* match, PyObject* offset, PyObject* fixed_offset, PyObject* offset_end) {
+    const std::optional<long long> at = small_int(offset);
+    const std::optional<long long> end = small_int(offset_end);
+    const std::optional<long long> start = small_int(fixed_offset);
+    if (at && end && start) {
+        if (*at >= *end) {
+            return Place::behind;
+        }
+        Ref length = match_attributes.get(match, names::errorLength);
+        if (const std::optional<long long> extent = small_int(length.get())) {
+            return *at + *extent > *start ? Place::overlapping : Place::before;
+        }
+        Ref match_end = support::check(PyNumber_Add(offset, length.get()));
+        return greater(match_end.get(), fixed_offset) ? Place::overlapping : Place::before;
+    }
+    if (at_least(offset, offset_end)) {
+        return Place::behind;
+    }
+    Ref length = match_attributes.get(match, names::errorLength);
+    Ref match_end = support::check(PyNumber_Add(offset, length.get()));
+    return less(offset, offset_end) && greater(match_end.get(), fixed_offset) ? Place::overlapping : Place::before;
 }
 
 // Moves the matches behind the fix and drops those overlapping it; the
@@ -42,18 +107,21 @@ void shift_matches(PyObject* fettler, PyObject* fixed_offset, PyObject* offset_e
     bool dropped = false;
     Ref iterator = support::check(PyObject_GetIter(matches.get()));
     while (Ref match = Ref::steal(PyIter_Next(iterator.get()))) {
-        Ref offset = support::getattr(match.get(), names::offset);
-        if (at_least(offset.get(), offset_end)) {
-            Ref shifted = support::check(PyNumber_InPlaceAdd(offset.get(), length_difference));
-            support::setattr(match.get(), names::offset, shifted.get());
-            support::setattr(match.get(), names::context, new_text);
-        } else {
-            Ref length = support::getattr(match.get(), names::errorLength);
-            Ref end = support::check(PyNumber_Add(offset.get(), length.get()));
-            if (less(offset.get(), offset_end) && greater(end.get(), fixed_offset)) {
+        Ref offset = match_attributes.get(match.get(), names::offset);
+        switch (place_of(match.get(), offset.get(), fixed_offset, offset_end)) {
+            case Place::behind: {
+                // match.offset += length_difference; match.context = text
+                Ref current = match_attributes.get(match.get(), names::offset);
+                Ref shifted = support::check(PyNumber_InPlaceAdd(current.get(), length_difference));
+                match_attributes.set(match.get(), names::offset, shifted.get());
+                match_attributes.set(match.get(), names::context, new_text);
+                break;
+            }
+            case Place::overlapping:
                 dropped = true;
                 continue;
-            }
+            case Place::before:
+                break;
         }
         support::check_status(PyList_Append(kept.get(), match.get()));
     }
@@ -86,14 +154,14 @@ Ref output(FunctionObject& function, Args args) {
     Ref fettler = support::getattr(self, names::fettler);
     Ref matches = support::getattr(fettler.get(), names::matches);
     Ref fixed_match = support::call_method(matches.get(), names::pop, index.get());
-    Ref fixed_offset = support::getattr(fixed_match.get(), names::offset);
-    Ref error_length = support::getattr(fixed_match.get(), names::errorLength);
+    Ref fixed_offset = match_attributes.get(fixed_match.get(), names::offset);
+    Ref error_length = match_attributes.get(fixed_match.get(), names::errorLength);
     Ref offset_end = support::check(PyNumber_Add(fixed_offset.get(), error_length.get()));
     Ref replacement_length = support::check(PyLong_FromSsize_t(PyUnicode_GET_LENGTH(corrected_text)));
     Ref length_difference = support::check(PyNumber_Subtract(
-        replacement_length.get(), support::getattr(fixed_match.get(), names::errorLength).get()));
+        replacement_length.get(), match_attributes.get(fixed_match.get(), names::errorLength).get()));
     Ref old_text = support::getattr(fettler.get(), names::text);
-    Ref text = splice(old_text.get(), support::getattr(fixed_match.get(), names::offset).get(), corrected_text,
+    Ref text = splice(old_text.get(), match_attributes.get(fixed_match.get(), names::offset).get(), corrected_text,
                       offset_end.get());
     support::setattr(support::getattr(self, names::fettler).get(), names::text, text.get());
     shift_matches(support::getattr(self, names::fettler).get(), fixed_offset.get(), offset_end.get(),
