@@ -1,5 +1,4 @@
 // Fettler's suggestions and corrections.
-#include "fettler/attributes.hpp"
 #include "fettler/members.hpp"
 #include "fettler/names.hpp"
 #include "fettler/state.hpp"
@@ -20,11 +19,11 @@ Ref get_variants_simple(FunctionObject& function, Args args) {
     PyObject* self = args[0];
     PyObject* word = args[1];
     support::call_method(self, names::init_speller);
-    engine_attributes.set(self, names::text, word);
+    support::setattr(self, names::text, word);
     // sorted(self.speller.get_candidates(word), key=lambda c: c[0]), in
     // Python's order of evaluation: the global first.
     Ref sorted = support::load_global(function, names::sorted);
-    Ref speller = engine_attributes.get(self, names::speller);
+    Ref speller = support::getattr(self, names::speller);
     Ref candidates = support::call_method(speller.get(), names::get_candidates, word);
     Ref ordered = support::call_with_keywords(sorted.get(), {candidates.get()},
                                               {{names::key, state_of(function).candidate_key.get()}});
@@ -45,11 +44,11 @@ Ref get_variants_extended(FunctionObject&, Args args) {
     PyObject* self = args[0];
     PyObject* word = args[1];
     support::call_method(self, names::init_lang_tool);
-    engine_attributes.set(self, names::text, word);
-    Ref tool = engine_attributes.get(self, names::lang_tool);
+    support::setattr(self, names::text, word);
+    Ref tool = support::getattr(self, names::lang_tool);
     Ref matches = support::call_method(tool.get(), names::check, word);
-    engine_attributes.set(self, names::matches, matches.get());
-    Ref stored = engine_attributes.get(self, names::matches);
+    support::setattr(self, names::matches, matches.get());
+    Ref stored = support::getattr(self, names::matches);
     Ref first = support::getitem(stored.get(), Py_ssize_t{0});
     return support::getattr(first.get(), names::replacements);
 }
@@ -58,7 +57,7 @@ Ref correct_simple(FunctionObject&, Args args) {
     PyObject* self = args[0];
     PyObject* text = args[1];
     support::call_method(self, names::init_speller);
-    engine_attributes.set(self, names::text, text);
+    support::setattr(self, names::text, text);
     // len(text.split(" ")) >= 2: `text` is an exact str, so the number of
     // pieces is the number of separators plus one.
     static const support::Name space(" ");
@@ -66,7 +65,7 @@ Ref correct_simple(FunctionObject&, Args args) {
     if (separators < 0) {
         support::throw_error();
     }
-    Ref speller = engine_attributes.get(self, names::speller);
+    Ref speller = support::getattr(self, names::speller);
     if (separators >= 1) {
         return support::call_method(speller.get(), names::autocorrect_sentence, text);
     }
@@ -77,12 +76,12 @@ Ref correct_extended(FunctionObject& function, Args args) {
     PyObject* self = args[0];
     PyObject* text = args[1];
     support::call_method(self, names::init_lang_tool);
-    engine_attributes.set(self, names::text, text);
-    Ref tool = engine_attributes.get(self, names::lang_tool);
+    support::setattr(self, names::text, text);
+    Ref tool = support::getattr(self, names::lang_tool);
     Ref matches = support::call_method(tool.get(), names::check, text);
-    engine_attributes.set(self, names::matches, matches.get());
+    support::setattr(self, names::matches, matches.get());
     Ref correct = support::load_global(function, names::lt_correct);
-    Ref stored = engine_attributes.get(self, names::matches);
+    Ref stored = support::getattr(self, names::matches);
     return support::call(correct.get(), text, stored.get());
 }
 

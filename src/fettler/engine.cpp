@@ -1,6 +1,5 @@
 // Fettler: construction, the lazily built back-ends, the two support
 // properties and close.
-#include "fettler/attributes.hpp"
 #include "fettler/members.hpp"
 #include "fettler/names.hpp"
 #include "fettler/rotation.hpp"
@@ -23,22 +22,22 @@ using Args = std::span<PyObject* const>;
 
 Ref init(FunctionObject& function, Args args) {
     PyObject* self = args[0];
-    engine_attributes.set(self, names::config, args[1]);
-    engine_attributes.set(self, names::speller, Py_None);
-    engine_attributes.set(self, names::lang_tool, Py_None);
+    support::setattr(self, names::config, args[1]);
+    support::setattr(self, names::speller, Py_None);
+    support::setattr(self, names::lang_tool, Py_None);
     Ref empty_text = support::check(PyUnicode_New(0, 0));
-    engine_attributes.set(self, names::text, empty_text.get());
+    support::setattr(self, names::text, empty_text.get());
     Ref empty_matches = support::check(PyList_New(0));
-    engine_attributes.set(self, names::matches, empty_matches.get());
-    engine_attributes.set(self, names::current_language, Py_None);
+    support::setattr(self, names::matches, empty_matches.get());
+    support::setattr(self, names::current_language, Py_None);
     Ref rotation = support::call_method(self, names::languages);
-    engine_attributes.set(self, names::next_language, rotation.get());
+    support::setattr(self, names::next_language, rotation.get());
 
     // for lang in self._next_language:
     //     if lang == self.config.lang_default:
     //         self.current_language = lang
     //         break
-    Ref iterable = engine_attributes.get(self, names::next_language);
+    Ref iterable = support::getattr(self, names::next_language);
     Ref iterator = support::check(PyObject_GetIter(iterable.get()));
     const ModuleState& state = state_of(function);
     while (true) {
@@ -49,10 +48,10 @@ Ref init(FunctionObject& function, Args args) {
             }
             break;
         }
-        Ref config = engine_attributes.get(self, names::config);
+        Ref config = support::getattr(self, names::config);
         Ref lang_default = support::getattr(config.get(), names::lang_default);
         if (support::equals(lang.get(), lang_default.get())) {
-            engine_attributes.set(self, names::current_language, lang.get());
+            support::setattr(self, names::current_language, lang.get());
             break;
         }
         if (rotation_completed_pass(iterator.get(), state.generator_type.get(), state.cycle_type.get())) {
@@ -67,7 +66,7 @@ Ref init(FunctionObject& function, Args args) {
 Ref language_code(FunctionObject& function, PyObject* self, const support::Name& types_global) {
     Ref types = support::load_global(function, types_global);
     Ref languages = support::getattr(types.get(), names::Languages);
-    Ref current = engine_attributes.get(self, names::current_language);
+    Ref current = support::getattr(self, names::current_language);
     Ref name = support::getattr(current.get(), names::name);
     Ref language = support::getattr(languages.get(), name.get());
     return support::getattr(language.get(), names::value);
@@ -75,27 +74,27 @@ Ref language_code(FunctionObject& function, PyObject* self, const support::Name&
 
 Ref init_speller(FunctionObject& function, Args args) {
     PyObject* self = args[0];
-    Ref existing = engine_attributes.get(self, names::speller);
+    Ref existing = support::getattr(self, names::speller);
     if (support::is_true(existing.get())) {
         return Ref::borrow(Py_None);
     }
     Ref speller_class = support::load_global(function, names::Speller);
     Ref code = language_code(function, self, names::ac_types);
     Ref speller = support::call_with_keywords(speller_class.get(), {}, {{names::lang, code.get()}});
-    engine_attributes.set(self, names::speller, speller.get());
+    support::setattr(self, names::speller, speller.get());
     return Ref::borrow(Py_None);
 }
 
 Ref init_lang_tool(FunctionObject& function, Args args) {
     PyObject* self = args[0];
-    Ref existing = engine_attributes.get(self, names::lang_tool);
+    Ref existing = support::getattr(self, names::lang_tool);
     if (support::is_true(existing.get())) {
         return Ref::borrow(Py_None);
     }
     Ref tool_class = support::load_global(function, names::LanguageTool);
     Ref code = language_code(function, self, names::lt_types);
     Ref tool = support::call(tool_class.get(), code.get());
-    engine_attributes.set(self, names::lang_tool, tool.get());
+    support::setattr(self, names::lang_tool, tool.get());
     return Ref::borrow(Py_None);
 }
 
@@ -104,7 +103,7 @@ Ref init_lang_tool(FunctionObject& function, Args args) {
 Ref supports(FunctionObject& function, PyObject* self, const support::Name& types_global) {
     Ref types = support::load_global(function, types_global);
     Ref languages = support::getattr(types.get(), names::Languages);
-    Ref current = engine_attributes.get(self, names::current_language);
+    Ref current = support::getattr(self, names::current_language);
     Ref name = support::getattr(current.get(), names::name);
     if (!PyUnicode_Check(name.get())) {
         support::raise(PyExc_TypeError, "hasattr(): attribute name must be string");
@@ -124,15 +123,15 @@ Ref is_autocorrect_supports(FunctionObject& function, Args args) {
 
 Ref close(FunctionObject&, Args args) {
     PyObject* self = args[0];
-    Ref speller = engine_attributes.get(self, names::speller);
+    Ref speller = support::getattr(self, names::speller);
     if (support::is_true(speller.get())) {
-        engine_attributes.set(self, names::speller, Py_None);
+        support::setattr(self, names::speller, Py_None);
     }
-    Ref tool = engine_attributes.get(self, names::lang_tool);
+    Ref tool = support::getattr(self, names::lang_tool);
     if (support::is_true(tool.get())) {
-        Ref tool_now = engine_attributes.get(self, names::lang_tool);
+        Ref tool_now = support::getattr(self, names::lang_tool);
         support::call_method(tool_now.get(), names::close);
-        engine_attributes.set(self, names::lang_tool, Py_None);
+        support::setattr(self, names::lang_tool, Py_None);
     }
     return Ref::borrow(Py_None);
 }

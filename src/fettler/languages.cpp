@@ -1,5 +1,4 @@
 // Fettler._languages and Fettler.next_language: the language rotation.
-#include "fettler/attributes.hpp"
 #include "fettler/members.hpp"
 #include "fettler/names.hpp"
 #include "fettler/rotation.hpp"
@@ -24,9 +23,9 @@ Ref next_language(FunctionObject& function, Args args) {
     PyObject* self = args[0];
     support::call_method(self, names::close);
     Ref next = support::load_global(function, names::next);
-    Ref rotation = engine_attributes.get(self, names::next_language);
+    Ref rotation = support::getattr(self, names::next_language);
     Ref lang = support::call(next.get(), rotation.get());
-    engine_attributes.set(self, names::current_language, lang.get());
+    support::setattr(self, names::current_language, lang.get());
     return lang;
 }
 

@@ -1,7 +1,6 @@
 // FettleGUI.check, _check, update and the errors property: the check of
 // the user's text and the error list built from the engine's matches.
 #include "gui/main/dialog.hpp"
-#include "gui/main/match_attributes.hpp"
 #include "gui/main/members.hpp"
 #include "gui/main/names.hpp"
 #include "support/globals.hpp"
@@ -122,11 +121,11 @@ bool is_list_of_str(PyObject* items) {
 Ref error_item(support::TextBuilder& builder, PyObject* match, PyObject* replacements_label) {
     static const support::Name separator(", ");
     static const support::Name space(" ");
-    Ref message = formatted(match_attributes.get(match, names::message));
-    Ref context = match_attributes.get(match, names::context);
-    Ref start = match_attributes.get(match, names::offset);
-    Ref offset = match_attributes.get(match, names::offset);
-    Ref length = match_attributes.get(match, names::errorLength);
+    Ref message = formatted(support::getattr(match, names::message));
+    Ref context = support::getattr(match, names::context);
+    Ref start = support::getattr(match, names::offset);
+    Ref offset = support::getattr(match, names::offset);
+    Ref length = support::getattr(match, names::errorLength);
     const std::optional<Span> span = plain_span(context.get(), start.get(), offset.get(), length.get());
     Ref error_text;
     if (!span) {
@@ -134,7 +133,7 @@ Ref error_item(support::TextBuilder& builder, PyObject* match, PyObject* replace
         error_text = formatted(slice_of(context.get(), start.get(), stop.get()));
     }
     Ref label = formatted(Ref::borrow(replacements_label));
-    Ref replacements = match_attributes.get(match, names::replacements);
+    Ref replacements = support::getattr(match, names::replacements);
     if (span && is_list_of_str(replacements.get())) {
         builder.clear();
         builder.add(message.get());

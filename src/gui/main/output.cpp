@@ -7,7 +7,6 @@
 // replaced span no longer points at anything and is dropped; matches in
 // front stay as they are.
 #include "gui/main/dialog.hpp"
-#include "gui/main/match_attributes.hpp"
 #include "gui/main/members.hpp"
 #include "gui/main/names.hpp"
 #include "support/globals.hpp"
@@ -72,49 +71,76 @@ Ref splice(PyObject* text, PyObject* start, PyObject* replacement, PyObject* sto
 // Where one match stands relative to the span just replaced.
 enum class Place { before, overlapping, behind };
 
-// match.offset >= offset_end: behind; otherwise overlapping when
-// match.offset + match.errorLength > fixed_offset.  Plain ints are compared
-// in C (no Python code can run), anything else through Python's operators.
-Place place_of(PyObject* match, PyObject* offset, PyObject* fixed_offset, PyObject* offset_end) {
-    const std::optional<long long> at = small_int(offset);
-    const std::optional<long long> end = small_int(offset_end);
-    const std::optional<long long> start = small_int(fixed_offset);
-    if (at && end && start) {
-        if (*at >= *end) {
+// The span just replaced, [start, end), and the change of length behind it.
+class Fix {
+public:
+    Fix(PyObject* start, PyObject* end, PyObject* length_difference)
+        : start_(start),
+          end_(end),
+          length_difference_(length_difference),
+          small_start_(small_int(start)),
+          small_end_(small_int(end)),
+          small_difference_(small_int(length_difference)) {}
+
+    // match.offset >= end: behind; otherwise overlapping when
+    // match.offset + match.errorLength > start.  Plain ints are compared in
+    // C, where no Python code can run; anything else goes through Python's
+    // operators.
+    Place place_of(PyObject* match, PyObject* offset) const {
+        const std::optional<long long> at = small_int(offset);
+        if (at && small_start_ && small_end_) {
+            if (*at >= *small_end_) {
+                return Place::behind;
+            }
+            Ref length = support::getattr(match, names::errorLength);
+            if (const std::optional<long long> extent = small_int(length.get())) {
+                return *at + *extent > *small_start_ ? Place::overlapping : Place::before;
+            }
+            Ref match_end = support::check(PyNumber_Add(offset, length.get()));
+            return greater(match_end.get(), start_) ? Place::overlapping : Place::before;
+        }
+        if (at_least(offset, end_)) {
             return Place::behind;
         }
-        Ref length = match_attributes.get(match, names::errorLength);
-        if (const std::optional<long long> extent = small_int(length.get())) {
-            return *at + *extent > *start ? Place::overlapping : Place::before;
-        }
+        Ref length = support::getattr(match, names::errorLength);
         Ref match_end = support::check(PyNumber_Add(offset, length.get()));
-        return greater(match_end.get(), fixed_offset) ? Place::overlapping : Place::before;
+        return less(offset, end_) && greater(match_end.get(), start_) ? Place::overlapping : Place::before;
     }
-    if (at_least(offset, offset_end)) {
-        return Place::behind;
+
+    // offset + length_difference
+    Ref shifted(PyObject* offset) const {
+        const std::optional<long long> at = small_int(offset);
+        if (at && small_difference_) {
+            return support::check(PyLong_FromLongLong(*at + *small_difference_));
+        }
+        return support::check(PyNumber_InPlaceAdd(offset, length_difference_));
     }
-    Ref length = match_attributes.get(match, names::errorLength);
-    Ref match_end = support::check(PyNumber_Add(offset, length.get()));
-    return less(offset, offset_end) && greater(match_end.get(), fixed_offset) ? Place::overlapping : Place::before;
-}
+
+private:
+    PyObject* start_;
+    PyObject* end_;
+    PyObject* length_difference_;
+    std::optional<long long> small_start_;
+    std::optional<long long> small_end_;
+    std::optional<long long> small_difference_;
+};
 
 // Moves the matches behind the fix and drops those overlapping it; the
 // list is changed in place only when something is dropped.
-void shift_matches(PyObject* fettler, PyObject* fixed_offset, PyObject* offset_end, PyObject* length_difference,
-                   PyObject* new_text) {
+void shift_matches(PyObject* fettler, const Fix& fix, PyObject* new_text) {
     Ref matches = support::getattr(fettler, names::matches);
     Ref kept = support::check(PyList_New(0));
     bool dropped = false;
     Ref iterator = support::check(PyObject_GetIter(matches.get()));
     while (Ref match = Ref::steal(PyIter_Next(iterator.get()))) {
-        Ref offset = match_attributes.get(match.get(), names::offset);
-        switch (place_of(match.get(), offset.get(), fixed_offset, offset_end)) {
+        Ref offset = support::getattr(match.get(), names::offset);
+        switch (fix.place_of(match.get(), offset.get())) {
             case Place::behind: {
                 // match.offset += length_difference; match.context = text
-                Ref current = match_attributes.get(match.get(), names::offset);
-                Ref shifted = support::check(PyNumber_InPlaceAdd(current.get(), length_difference));
-                match_attributes.set(match.get(), names::offset, shifted.get());
-                match_attributes.set(match.get(), names::context, new_text);
+                Ref current = support::getattr(match.get(), names::offset);
+                Ref shifted = fix.shifted(current.get());
+                support::setattr(match.get(), names::offset, shifted.get());
+                support::setattr(match.get(), names::context, new_text);
                 break;
             }
             case Place::overlapping:
@@ -154,18 +180,18 @@ Ref output(FunctionObject& function, Args args) {
     Ref fettler = support::getattr(self, names::fettler);
     Ref matches = support::getattr(fettler.get(), names::matches);
     Ref fixed_match = support::call_method(matches.get(), names::pop, index.get());
-    Ref fixed_offset = match_attributes.get(fixed_match.get(), names::offset);
-    Ref error_length = match_attributes.get(fixed_match.get(), names::errorLength);
+    Ref fixed_offset = support::getattr(fixed_match.get(), names::offset);
+    Ref error_length = support::getattr(fixed_match.get(), names::errorLength);
     Ref offset_end = support::check(PyNumber_Add(fixed_offset.get(), error_length.get()));
     Ref replacement_length = support::check(PyLong_FromSsize_t(PyUnicode_GET_LENGTH(corrected_text)));
     Ref length_difference = support::check(PyNumber_Subtract(
-        replacement_length.get(), match_attributes.get(fixed_match.get(), names::errorLength).get()));
+        replacement_length.get(), support::getattr(fixed_match.get(), names::errorLength).get()));
     Ref old_text = support::getattr(fettler.get(), names::text);
-    Ref text = splice(old_text.get(), match_attributes.get(fixed_match.get(), names::offset).get(), corrected_text,
+    Ref text = splice(old_text.get(), support::getattr(fixed_match.get(), names::offset).get(), corrected_text,
                       offset_end.get());
     support::setattr(support::getattr(self, names::fettler).get(), names::text, text.get());
-    shift_matches(support::getattr(self, names::fettler).get(), fixed_offset.get(), offset_end.get(),
-                  length_difference.get(), text.get());
+    const Fix fix(fixed_offset.get(), offset_end.get(), length_difference.get());
+    shift_matches(support::getattr(self, names::fettler).get(), fix, text.get());
     copy_to_clipboard(function, text.get());
     support::call_method(self, names::update);
     support::call_method(support::getattr(self, names::text).get(), names::SetFocus);
