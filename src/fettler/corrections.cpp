@@ -10,12 +10,11 @@ namespace {
 using support::FunctionObject;
 using support::Param;
 using support::Ref;
-using Args = std::span<PyObject* const>;
 
 // The sort key of get_variants_simple: lambda candidate: candidate[0]
-Ref candidate_key(FunctionObject&, Args args) { return support::getitem(args[0], Py_ssize_t{0}); }
+Ref candidate_key(FunctionObject&, support::BoundArgs args) { return support::getitem(args[0], Py_ssize_t{0}); }
 
-Ref get_variants_simple(FunctionObject& function, Args args) {
+Ref get_variants_simple(FunctionObject& function, support::BoundArgs args) {
     PyObject* self = args[0];
     PyObject* word = args[1];
     support::call_method(self, names::init_speller);
@@ -40,7 +39,7 @@ Ref get_variants_simple(FunctionObject& function, Args args) {
     return suggestions;
 }
 
-Ref get_variants_extended(FunctionObject&, Args args) {
+Ref get_variants_extended(FunctionObject&, support::BoundArgs args) {
     PyObject* self = args[0];
     PyObject* word = args[1];
     support::call_method(self, names::init_lang_tool);
@@ -53,7 +52,7 @@ Ref get_variants_extended(FunctionObject&, Args args) {
     return support::getattr(first.get(), names::replacements);
 }
 
-Ref correct_simple(FunctionObject&, Args args) {
+Ref correct_simple(FunctionObject&, support::BoundArgs args) {
     PyObject* self = args[0];
     PyObject* text = args[1];
     support::call_method(self, names::init_speller);
@@ -72,7 +71,7 @@ Ref correct_simple(FunctionObject&, Args args) {
     return support::call_method(speller.get(), names::autocorrect_word, text);
 }
 
-Ref correct_extended(FunctionObject& function, Args args) {
+Ref correct_extended(FunctionObject& function, support::BoundArgs args) {
     PyObject* self = args[0];
     PyObject* text = args[1];
     support::call_method(self, names::init_lang_tool);

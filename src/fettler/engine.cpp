@@ -12,7 +12,6 @@ namespace {
 using support::FunctionObject;
 using support::Param;
 using support::Ref;
-using Args = std::span<PyObject* const>;
 
 // Once one whole pass over the configured languages found none equal to
 // the default, the search would go on forever; it stops with this error.
@@ -20,7 +19,7 @@ using Args = std::span<PyObject* const>;
     support::raise_format(PyExc_ValueError, "lang_default %R is not one of the required_languages", lang_default);
 }
 
-Ref init(FunctionObject& function, Args args) {
+Ref init(FunctionObject& function, support::BoundArgs args) {
     PyObject* self = args[0];
     support::setattr(self, names::config, args[1]);
     support::setattr(self, names::speller, Py_None);
@@ -61,18 +60,29 @@ Ref init(FunctionObject& function, Args args) {
     return Ref::borrow(Py_None);
 }
 
-// getattr(<companion types>.Languages, self.current_language.name).value,
-// evaluated in Python's order.
-Ref language_code(FunctionObject& function, PyObject* self, const support::Name& types_global) {
+// <companion types>.Languages and self.current_language.name, read in
+// Python's order of evaluation.
+struct LanguageLookup {
+    Ref table;
+    Ref name;
+};
+
+LanguageLookup language_lookup(FunctionObject& function, PyObject* self, const support::Name& types_global) {
     Ref types = support::load_global(function, types_global);
-    Ref languages = support::getattr(types.get(), names::Languages);
+    Ref table = support::getattr(types.get(), names::Languages);
     Ref current = support::getattr(self, names::current_language);
     Ref name = support::getattr(current.get(), names::name);
-    Ref language = support::getattr(languages.get(), name.get());
+    return {std::move(table), std::move(name)};
+}
+
+// getattr(<companion types>.Languages, self.current_language.name).value
+Ref language_code(FunctionObject& function, PyObject* self, const support::Name& types_global) {
+    const LanguageLookup lookup = language_lookup(function, self, types_global);
+    Ref language = support::getattr(lookup.table.get(), lookup.name.get());
     return support::getattr(language.get(), names::value);
 }
 
-Ref init_speller(FunctionObject& function, Args args) {
+Ref init_speller(FunctionObject& function, support::BoundArgs args) {
     PyObject* self = args[0];
     Ref existing = support::getattr(self, names::speller);
     if (support::is_true(existing.get())) {
@@ -85,7 +95,7 @@ Ref init_speller(FunctionObject& function, Args args) {
     return Ref::borrow(Py_None);
 }
 
-Ref init_lang_tool(FunctionObject& function, Args args) {
+Ref init_lang_tool(FunctionObject& function, support::BoundArgs args) {
     PyObject* self = args[0];
     Ref existing = support::getattr(self, names::lang_tool);
     if (support::is_true(existing.get())) {
@@ -101,27 +111,24 @@ Ref init_lang_tool(FunctionObject& function, Args args) {
 // hasattr(<companion types>.Languages, self.current_language.name), except
 // that any exception of the look-up itself means "not supported".
 Ref supports(FunctionObject& function, PyObject* self, const support::Name& types_global) {
-    Ref types = support::load_global(function, types_global);
-    Ref languages = support::getattr(types.get(), names::Languages);
-    Ref current = support::getattr(self, names::current_language);
-    Ref name = support::getattr(current.get(), names::name);
-    if (!PyUnicode_Check(name.get())) {
+    const LanguageLookup lookup = language_lookup(function, self, types_global);
+    if (!PyUnicode_Check(lookup.name.get())) {
         support::raise(PyExc_TypeError, "hasattr(): attribute name must be string");
     }
-    Ref found = Ref::steal(PyObject_GetAttr(languages.get(), name.get()));
+    Ref found = Ref::steal(PyObject_GetAttr(lookup.table.get(), lookup.name.get()));
     if (!found) {
         PyErr_Clear();
     }
     return Ref::borrow(found ? Py_True : Py_False);
 }
 
-Ref is_lang_tool_supports(FunctionObject& function, Args args) { return supports(function, args[0], names::lt_types); }
+Ref is_lang_tool_supports(FunctionObject& function, support::BoundArgs args) { return supports(function, args[0], names::lt_types); }
 
-Ref is_autocorrect_supports(FunctionObject& function, Args args) {
+Ref is_autocorrect_supports(FunctionObject& function, support::BoundArgs args) {
     return supports(function, args[0], names::ac_types);
 }
 
-Ref close(FunctionObject&, Args args) {
+Ref close(FunctionObject&, support::BoundArgs args) {
     PyObject* self = args[0];
     Ref speller = support::getattr(self, names::speller);
     if (support::is_true(speller.get())) {

@@ -11,15 +11,14 @@ namespace {
 using support::FunctionObject;
 using support::Param;
 using support::Ref;
-using Args = std::span<PyObject* const>;
 
 // A generator function: the call only makes the generator; its body runs
 // on the first advance.
-Ref languages(FunctionObject& function, Args args) {
+Ref languages(FunctionObject& function, support::BoundArgs args) {
     return make_rotation(state_of(function).generator_type.get(), function, args[0]);
 }
 
-Ref next_language(FunctionObject& function, Args args) {
+Ref next_language(FunctionObject& function, support::BoundArgs args) {
     PyObject* self = args[0];
     support::call_method(self, names::close);
     Ref next = support::load_global(function, names::next);

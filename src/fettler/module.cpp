@@ -17,13 +17,6 @@ extern PyModuleDef module_def;
 
 ModuleState& state_of_module(PyObject* module) { return *static_cast<ModuleState*>(PyModule_GetState(module)); }
 
-// `from <level dots><package> import <name> [as <bound>]`
-void from_import(PyObject* globals, int level, const char* package, const char* name, const char* bound) {
-    Ref module = support::import_name(globals, package, level, {name});
-    Ref value = support::import_from(module.get(), name);
-    support::store_global(globals, bound, value.get());
-}
-
 // The class body of Fettler: its members in definition order.
 void define_fettler(PyObject* globals, ModuleState& state) {
     PyObject* function_type = state.function_type.get();
@@ -59,13 +52,13 @@ int exec_module(PyObject* module) {
         Ref itertools = support::import_name(globals, "itertools", 0, {"cycle"});
         state.cycle_type = support::import_from(itertools.get(), "cycle");
         support::store_global(globals, "cycle", state.cycle_type.get());
-        from_import(globals, 1, "autocorrect", "Speller", "Speller");
-        from_import(globals, 1, "autocorrect", "types", "ac_types");
-        from_import(globals, 1, "config", "Config", "Config");
-        from_import(globals, 1, "language_tool_python", "LanguageTool", "LanguageTool");
-        from_import(globals, 1, "language_tool_python", "types", "lt_types");
-        from_import(globals, 1, "language_tool_python.utils", "correct", "lt_correct");
-        from_import(globals, 1, "types", "Languages", "Languages");
+        support::from_import(globals, 1, "autocorrect", "Speller", "Speller");
+        support::from_import(globals, 1, "autocorrect", "types", "ac_types");
+        support::from_import(globals, 1, "config", "Config", "Config");
+        support::from_import(globals, 1, "language_tool_python", "LanguageTool", "LanguageTool");
+        support::from_import(globals, 1, "language_tool_python", "types", "lt_types");
+        support::from_import(globals, 1, "language_tool_python.utils", "correct", "lt_correct");
+        support::from_import(globals, 1, "types", "Languages", "Languages");
         define_fettler(globals, state);
         return 0;
     });

@@ -36,9 +36,11 @@ struct Param {
 
 struct FunctionObject;
 
-// The body of a function: `args` holds one borrowed object per parameter,
-// in order (defaults already filled in).
-using FunctionBody = Ref (*)(FunctionObject& function, std::span<PyObject* const> args);
+// The arguments a body receives: one borrowed object per parameter, in
+// order (defaults already filled in, *args a tuple, **kwargs a dict).
+using BoundArgs = std::span<PyObject* const>;
+
+using FunctionBody = Ref (*)(FunctionObject& function, BoundArgs args);
 
 struct FunctionDef {
     const char* name;

@@ -98,6 +98,17 @@ Ref import_from(PyObject* module, const char* name) {
     throw_error();
 }
 
+void from_import(PyObject* module_globals, int level, const char* package, const char* name, const char* bound) {
+    Ref module = import_name(module_globals, package, level, {name});
+    Ref value = import_from(module.get(), name);
+    store_global(module_globals, bound, value.get());
+}
+
+void import_module(PyObject* module_globals, const char* name) {
+    Ref module = import_name(module_globals, name, 0);
+    store_global(module_globals, name, module.get());
+}
+
 void store_global(PyObject* module_globals, const char* name, PyObject* value) {
     Ref key = check(PyUnicode_InternFromString(name));
     check_status(PyDict_SetItem(module_globals, key.get(), value));

@@ -18,6 +18,12 @@ Ref import_name(PyObject* module_globals, const char* name, int level,
 // already in sys.modules, else ImportError worded as CPython's.
 Ref import_from(PyObject* module, const char* name);
 
+// `from <level dots><package> import <name> as <bound>` at module level.
+void from_import(PyObject* module_globals, int level, const char* package, const char* name, const char* bound);
+
+// `import <name>` at module level, binding the top-level module.
+void import_module(PyObject* module_globals, const char* name);
+
 // Binds a module global, as a module-level assignment does.
 void store_global(PyObject* module_globals, const char* name, PyObject* value);
 

@@ -14,14 +14,13 @@ namespace {
 using support::FunctionObject;
 using support::Param;
 using support::Ref;
-using Args = std::span<PyObject* const>;
 
-Ref check(FunctionObject&, Args args) {
+Ref check(FunctionObject&, support::BoundArgs args) {
     support::call_method(args[0], names::run_check);
     return Ref::borrow(Py_None);
 }
 
-Ref run_check(FunctionObject& function, Args args) {
+Ref run_check(FunctionObject& function, support::BoundArgs args) {
     PyObject* self = args[0];
     Ref text = support::call_method(support::getattr(self, names::text).get(), names::GetValue);
     Ref corrected_text =
@@ -39,7 +38,7 @@ Ref run_check(FunctionObject& function, Args args) {
     return Ref::borrow(Py_None);
 }
 
-Ref update(FunctionObject&, Args args) {
+Ref update(FunctionObject&, support::BoundArgs args) {
     PyObject* self = args[0];
     Ref text = support::getattr(self, names::text);
     Ref engine_text = support::getattr(support::getattr(self, names::fettler).get(), names::text);
@@ -158,7 +157,7 @@ Ref error_item(support::TextBuilder& builder, PyObject* match, PyObject* replace
     return support::check(_PyUnicode_JoinArray(space.get(), pieces, 4));
 }
 
-Ref errors(FunctionObject& function, Args args) {
+Ref errors(FunctionObject& function, support::BoundArgs args) {
     PyObject* self = args[0];
     Ref translator = support::load_global(function, names::Translator);
     Ref replacements_label = support::getattr(translator.get(), names::replacements);

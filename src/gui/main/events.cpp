@@ -20,9 +20,8 @@ namespace {
 using support::FunctionObject;
 using support::Param;
 using support::Ref;
-using Args = std::span<PyObject* const>;
 
-Ref bind_events(FunctionObject& function, Args args) {
+Ref bind_events(FunctionObject& function, support::BoundArgs args) {
     PyObject* self = args[0];
     Ref wx = support::load_global(function, names::wx);
     auto bind = [&](const support::Name& event, const support::Name& handler, const support::Name* source) {
@@ -93,7 +92,7 @@ void fix_selected_error(FunctionObject& function, PyObject* self, PyObject* wx) 
     support::call(call_after.get(), create.get(), all.get(), output.get());
 }
 
-Ref process_char_hooks(FunctionObject& function, Args args) {
+Ref process_char_hooks(FunctionObject& function, support::BoundArgs args) {
     PyObject* self = args[0];
     PyObject* event = args[1];
     Ref wx = support::load_global(function, names::wx);

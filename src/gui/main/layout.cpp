@@ -14,7 +14,6 @@ using support::FunctionObject;
 using support::Name;
 using support::Param;
 using support::Ref;
-using Args = std::span<PyObject* const>;
 
 // Reads wx constants and classes from the module's `wx` when build_ui runs.
 class Wx {
@@ -91,7 +90,7 @@ void add_button(const FunctionObject& function, const Wx& wx, PyObject* self, Py
     support::setattr(self, attribute, kept.get());
 }
 
-Ref build_ui(FunctionObject& function, Args args) {
+Ref build_ui(FunctionObject& function, support::BoundArgs args) {
     PyObject* self = args[0];
     const Wx wx(function);
     Ref main_sizer = box_sizer(wx, names::VERTICAL);

@@ -18,7 +18,6 @@ using support::FunctionObject;
 using support::Param;
 using support::ParamKind;
 using support::Ref;
-using Args = std::span<PyObject* const>;
 
 // super(cls, obj), with the defining class from the `__class__` cell, as a
 // zero-argument super() inside the class body.
@@ -32,7 +31,7 @@ Ref main_frame(FunctionObject& function) {
     return support::getattr(gui.get(), names::mainFrame);
 }
 
-Ref create_fettle_gui(FunctionObject& function, Args args) {
+Ref create_fettle_gui(FunctionObject& function, support::BoundArgs args) {
     PyObject* fettler = args[0];
     PyObject* corrector = args[1];
     {
@@ -56,7 +55,7 @@ Ref create_fettle_gui(FunctionObject& function, Args args) {
         [&] { support::call_method(main_frame(function).get(), names::postPopup); });
 }
 
-Ref new_(FunctionObject& function, Args args) {
+Ref new_(FunctionObject& function, support::BoundArgs args) {
     PyObject* cls = args[0];
     PyObject* positional = args[1];
     PyObject* keywords = args[2];
@@ -77,7 +76,7 @@ Ref new_(FunctionObject& function, Args args) {
     return support::getattr(cls, names::instance);
 }
 
-Ref init(FunctionObject& function, Args args) {
+Ref init(FunctionObject& function, support::BoundArgs args) {
     PyObject* self = args[0];
     PyObject* parent = args[1];
     Ref open = support::getattr(self, names::instance);
@@ -102,13 +101,13 @@ Ref init(FunctionObject& function, Args args) {
     return Ref::borrow(Py_None);
 }
 
-Ref close(FunctionObject&, Args args) {
+Ref close(FunctionObject&, support::BoundArgs args) {
     support::call_method(args[0], names::Close, Py_True);
     return Ref::borrow(Py_None);
 }
 
 // Every way of closing ends here.
-Ref close_window(FunctionObject& function, Args args) {
+Ref close_window(FunctionObject& function, support::BoundArgs args) {
     PyObject* self = args[0];
     return support::try_finally(
         [&] {

@@ -21,19 +21,6 @@ struct ModuleState {
 
 ModuleState* state_of_module(PyObject* module) { return static_cast<ModuleState*>(PyModule_GetState(module)); }
 
-// `import <name>`, binding the top-level module.
-void import_module(PyObject* globals, const char* name) {
-    Ref module = support::import_name(globals, name, 0);
-    support::store_global(globals, name, module.get());
-}
-
-// `from <level dots><package> import <name>`
-void from_import(PyObject* globals, int level, const char* package, const char* name) {
-    Ref module = support::import_name(globals, package, level, {name});
-    Ref value = support::import_from(module.get(), name);
-    support::store_global(globals, name, value.get());
-}
-
 // class FettleGUI(wx.Dialog): its members in definition order.
 void define_fettle_gui(PyObject* globals, PyObject* function_type) {
     Ref wx = support::check(PyObject_GetItem(globals, names::wx.get()));
@@ -69,15 +56,15 @@ int exec_module(PyObject* module) {
         ModuleState& state = *new (PyModule_GetState(module)) ModuleState{};
         state.function_type = support::make_function_type(module, "gui.main.function");
         PyObject* globals = PyModule_GetDict(module);
-        from_import(globals, 0, "typing", "Optional");
-        import_module(globals, "api");
-        import_module(globals, "gui");
-        import_module(globals, "ui");
-        import_module(globals, "wx");
-        from_import(globals, 1, "replacements", "ReplacementsGUI");
-        from_import(globals, 2, "corrector", "Corrector");
-        from_import(globals, 2, "fettler", "Fettler");
-        from_import(globals, 2, "translations", "Translator");
+        support::from_import(globals, 0, "typing", "Optional", "Optional");
+        support::import_module(globals, "api");
+        support::import_module(globals, "gui");
+        support::import_module(globals, "ui");
+        support::import_module(globals, "wx");
+        support::from_import(globals, 1, "replacements", "ReplacementsGUI", "ReplacementsGUI");
+        support::from_import(globals, 2, "corrector", "Corrector", "Corrector");
+        support::from_import(globals, 2, "fettler", "Fettler", "Fettler");
+        support::from_import(globals, 2, "translations", "Translator", "Translator");
         define_fettle_gui(globals, state.function_type.get());
         return 0;
     });

@@ -20,7 +20,6 @@ namespace {
 using support::FunctionObject;
 using support::Param;
 using support::Ref;
-using Args = std::span<PyObject* const>;
 
 bool less(PyObject* a, PyObject* b) { return support::check_status(PyObject_RichCompareBool(a, b, Py_LT)) != 0; }
 bool greater(PyObject* a, PyObject* b) { return support::check_status(PyObject_RichCompareBool(a, b, Py_GT)) != 0; }
@@ -159,7 +158,7 @@ void shift_matches(PyObject* fettler, const Fix& fix, PyObject* new_text) {
     }
 }
 
-Ref output(FunctionObject& function, Args args) {
+Ref output(FunctionObject& function, support::BoundArgs args) {
     PyObject* self = args[0];
     PyObject* corrected_text = args[1];
     // The chooser may answer after the dialog was closed: nothing to fix.
