@@ -46,6 +46,21 @@ private:
     Ref traceback_;
 };
 
+// Runs `cleanup` while the exception raised by the body is in flight, then
+// raises it again; an exception of the cleanup replaces it, chained.
+template <typename Cleanup>
+[[noreturn]] void cleanup_and_reraise(Cleanup&& cleanup) {
+    PendingError pending;
+    try {
+        cleanup();
+    } catch (const PythonError&) {
+        pending.chain_under_current();
+        throw;
+    }
+    pending.restore();
+    throw PythonError{};
+}
+
 // Runs `body`, then `cleanup` whether or not the body raised, as
 //     try: body()
 //     finally: cleanup()
@@ -56,15 +71,19 @@ auto try_finally(Body&& body, Cleanup&& cleanup) -> decltype(body()) {
         cleanup();
         return result;
     } catch (const PythonError&) {
-        PendingError pending;
-        try {
-            cleanup();
-        } catch (const PythonError&) {
-            pending.chain_under_current();
-            throw;
-        }
-        pending.restore();
-        throw;
+        cleanup_and_reraise(cleanup);
+    }
+}
+
+// Runs `body`; if it raises, runs `cleanup` and raises again, as
+//     try: body()
+//     except BaseException: cleanup(); raise
+template <typename Body, typename Cleanup>
+auto on_error(Body&& body, Cleanup&& cleanup) -> decltype(body()) {
+    try {
+        return body();
+    } catch (const PythonError&) {
+        cleanup_and_reraise(cleanup);
     }
 }
 

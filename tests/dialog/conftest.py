@@ -10,8 +10,7 @@ import sys
 import time
 
 import pytest
-
-wx = pytest.importorskip("wx")
+import wx
 
 TYPOS = {"teh": ["the"], "adn": ["and", "add", "an"], "recieve": ["receive"], "qqq": []}
 MESSAGE = "Possible typo:"

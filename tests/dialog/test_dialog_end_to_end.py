@@ -80,7 +80,7 @@ def test_enter_in_the_text_is_a_line_break(open_dialog, engine, keyboard, host):
     assert host.ui.messages == [] and engine.text == ""
 
 
-def test_typing_after_a_check_is_never_lost(open_dialog, engine, keyboard, host):
+def test_typing_after_a_check_is_never_lost(open_dialog, engine, keyboard, host, Translator):
     dialog = open_dialog(engine)
     keyboard.type("teh cat")
     keyboard.press(wx.WXK_RETURN, wx.MOD_CONTROL)
@@ -97,7 +97,7 @@ def test_typing_after_a_check_is_never_lost(open_dialog, engine, keyboard, host)
     assert wait_for(lambda: engine.text == "teh cat adn more")
     pump(0.2)
     assert dialog.text.GetValue() == "teh cat adn more" and len(engine.matches) == 2
-    assert host.ui.messages == ["Text checked"] * 2
+    assert host.ui.messages == [Translator.text_checked] * 2
 
 
 def count_objects():

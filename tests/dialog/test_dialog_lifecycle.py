@@ -140,6 +140,13 @@ def test_failed_creation_records_nothing_and_still_calls_post_popup(FettleGUI, e
     with pytest.raises(ZeroDivisionError):
         FettleGUI.create_fettle_gui(engine)
     assert host.journal.names() == ["prePopup", "postPopup"]
+    # The hidden dialog is not left recorded: the user can open another.
+    assert FettleGUI._instance is None
+    assert wait_for(lambda: dialogs(FettleGUI) == [])
+    monkeypatch.undo()
+    FettleGUI.create_fettle_gui(engine)
+    assert FettleGUI._instance is not None and FettleGUI._instance.IsShown()
+    FettleGUI._instance.Close(True)
 
 
 def test_failing_back_end_close_still_closes(FettleGUI, open_dialog, engine, fakes):
@@ -151,9 +158,3 @@ def test_failing_back_end_close_still_closes(FettleGUI, open_dialog, engine, fak
     assert wait_for(lambda: not dialog)
     fakes.program("LanguageTool.close")
     open_dialog(engine)
-
-
-def test_handlers_return_none(open_dialog, engine, close_calls):
-    dialog = open_dialog(engine)
-    assert dialog.check(None) is None and dialog._check() is None and dialog.update() is None
-    assert dialog.close(None) is None and close_calls == [dialog]

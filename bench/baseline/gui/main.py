@@ -37,7 +37,15 @@ class FettleGUI(wx.Dialog):
         gui.mainFrame.prePopup()
         try:
             window = FettleGUI(gui.mainFrame, fettler, corrector)
-            window.Show()
+            try:
+                window.Show()
+            except BaseException:
+                # A dialog that cannot be shown must not stay recorded as the
+                # open one: hidden, it would keep the user from opening another.
+                if __class__._instance is window:
+                    __class__._instance = None
+                window.Destroy()
+                raise
         finally:
             gui.mainFrame.postPopup()
 

@@ -10,6 +10,9 @@ namespace gui_main {
 // counts as open.
 bool window_is_gone(const support::FunctionObject& function, PyObject* window);
 
+// Destroys `window` and, if it is the recorded dialog, forgets it.
+void forget_dialog(const support::FunctionObject& function, PyObject* window);
+
 // Forgets the dialog recorded in `cls._instance` when its window is gone,
 // so that a dialog destroyed by any path never locks the user out.
 void forget_destroyed_dialog(const support::FunctionObject& function, PyObject* cls);

@@ -49,8 +49,14 @@ Ref create_fettle_gui(FunctionObject& function, support::BoundArgs args) {
         [&] {
             Ref cls = support::load_global(function, names::FettleGUI);
             Ref window = support::call(cls.get(), main_frame(function).get(), fettler, corrector);
-            support::call_method(window.get(), names::Show);
-            return Ref::borrow(Py_None);
+            // A dialog that cannot be shown must not stay recorded as the
+            // open one: hidden, it would keep the user from opening another.
+            return support::on_error(
+                [&] {
+                    support::call_method(window.get(), names::Show);
+                    return Ref::borrow(Py_None);
+                },
+                [&] { forget_dialog(function, window.get()); });
         },
         [&] { support::call_method(main_frame(function).get(), names::postPopup); });
 }
@@ -165,6 +171,15 @@ bool window_is_gone(const FunctionObject& function, PyObject* window) {
     return support::is_true(scheduled.get());
 }
 
+void forget_dialog(const FunctionObject& function, PyObject* window) {
+    PyObject* cls = function.class_from_cell();
+    Ref recorded = support::getattr(cls, names::instance);
+    if (recorded.get() == window) {
+        support::setattr(cls, names::instance, Py_None);
+    }
+    support::call_method(window, names::Destroy);
+}
+
 void forget_destroyed_dialog(const FunctionObject& function, PyObject* cls) {
     Ref recorded = support::getattr(cls, names::instance);
     if (recorded.get() != Py_None && window_is_gone(function, recorded.get())) {
@@ -173,7 +188,7 @@ void forget_destroyed_dialog(const FunctionObject& function, PyObject* cls) {
 }
 
 const support::FunctionDef create_fettle_gui_def{"create_fettle_gui", "FettleGUI.create_fettle_gui", create_params,
-                                                 create_fettle_gui};
+                                                 create_fettle_gui, nullptr, true};
 const support::FunctionDef new_def{"__new__", "FettleGUI.__new__", new_params, new_, nullptr, true};
 const support::FunctionDef init_def{"__init__", "FettleGUI.__init__", init_params, init, nullptr, true};
 const support::FunctionDef close_def{"close", "FettleGUI.close", event_params, close};
