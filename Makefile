@@ -4,7 +4,7 @@ BUILD      ?= build
 ASAN_BUILD ?= build-asan
 RELEASE_BUILD ?= build-release
 JOBS       ?= 2
-XVFB       := xvfb-run -a -s "-screen 0 1280x1024x24"
+XVFB       := ./scripts/with-xvfb
 PYTEST     := $(PYTHON) -m pytest -q -p no:cacheprovider
 
 # The sanitizer leg: the runtime is preloaded into the (uninstrumented)
