@@ -4,7 +4,11 @@
 // The open dialog is recorded in the class attribute `_instance` at the end
 // of a successful __init__ and cleared when it closes, so the guards of
 // create_fettle_gui, __new__ and __init__ keep a second dialog from being
-// opened while one is shown.
+// opened while one is shown.  The user must never be locked out of the
+// dialog: a recorded dialog whose window is gone, by whatever path, counts
+// as no dialog; one that cannot be shown is destroyed and forgotten; and
+// closing destroys the window and clears the record even when the engine
+// fails to close.
 #include "gui/main/dialog.hpp"
 #include "gui/main/members.hpp"
 #include "gui/main/names.hpp"
