@@ -10,9 +10,9 @@ import pytest
 from .conftest import Lang, raised, refcount_stable
 
 
-def letters(letters):
+def letters(chars):
     """'ABA' -> [Lang A, Lang B, Lang A]: equal letters are equal but distinct objects."""
-    return [Lang(ch) for ch in letters]
+    return [Lang(ch) for ch in chars]
 
 
 class Guarded(Lang):
@@ -27,15 +27,15 @@ class Guarded(Lang):
     __hash__ = object.__hash__
 
 
-@pytest.mark.parametrize("letters, default, first, then", [
+@pytest.mark.parametrize("chars, default, first, then", [
     ("ABC", "B", 1, [2, 0, 1, 2, 0]),
     ("ABC", "C", 2, [0, 1, 2]),
     ("A", "A", 0, [0, 0, 0]),
     ("ABA", "A", 0, [1, 2, 0, 1, 2]),
 ])
 @pytest.mark.parametrize("one_shot", [False, True], ids=["list", "iterator"])
-def test_rotation(make_engine, new_tool, letters, default, first, then, one_shot):
-    items = letters(letters)
+def test_rotation(make_engine, new_tool, chars, default, first, then, one_shot):
+    items = letters(chars)
     engine = make_engine(iter(items) if one_shot else items, Lang(default))
     assert engine.current_language is items[first]
     for expected in then:
@@ -185,7 +185,7 @@ def play(gen, script):
     return out
 
 
-@pytest.mark.parametrize("letters", ["AB", ""])
+@pytest.mark.parametrize("chars", ["AB", ""])
 @pytest.mark.parametrize("script", [
     ["next", "next", "next", "__next__"],
     [("send", None), ("send", "ignored"), ("send", 3)],
@@ -200,8 +200,8 @@ def play(gen, script):
     ["close", "next", "close"],
     ["next", "close", "close", "next", ("send", None)],
 ])
-def test_generator_protocol_as_python(make_engine, Config, letters, script):
-    config = Config(letters(letters), Lang("?"))
+def test_generator_protocol_as_python(make_engine, Config, chars, script):
+    config = Config(letters(chars), Lang("?"))
     engine = make_engine(letters("A"), Lang("A"))
     engine.config = config
     ours = engine._languages()
