@@ -21,7 +21,6 @@ import subprocess
 import sys
 import traceback
 
-XVFB_SCREEN = "-screen 0 1280x1024x24"
 NO_DISPLAY = 75     # exit code: the display could not be opened
 SAMPLE = "this is a example  of the the text wich we recieve."
 HINT = ("Open the dialog and press Ctrl+Enter to check the document, Enter on an error to fix it.\n"
@@ -38,17 +37,17 @@ def parse_args():
 
 
 def run_under_xvfb():
-    """Run this script again inside a virtual X server and return its exit
-    code.  A server that could not be reached (another one took the display
-    number that `xvfb-run -a` had picked) is tried again."""
-    xvfb_run = shutil.which("xvfb-run")
-    if xvfb_run is None:
-        raise SystemExit("no display and no xvfb-run: install the Debian package xvfb")
+    """Run this script again inside a private virtual X server (the
+    project's scripts/with-xvfb, which lets Xvfb pick a free display) and
+    return its exit code.  A display that could not be opened is tried
+    again."""
+    with_xvfb = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "scripts", "with-xvfb")
+    if shutil.which("Xvfb") is None:
+        raise SystemExit("no display and no Xvfb: install the Debian package xvfb")
     env = dict(os.environ, FETTLE_DEMO_UNDER_XVFB="1", NO_AT_BRIDGE="1")
     env.pop("DISPLAY", None)
     env.pop("WAYLAND_DISPLAY", None)
-    argv = [xvfb_run, "-a", "-s", XVFB_SCREEN, sys.executable,
-            os.path.abspath(__file__), "--play"]
+    argv = [with_xvfb, sys.executable, os.path.abspath(__file__), "--play"]
     sys.stdout.flush()
     for attempt in range(3):
         code = subprocess.call(argv, env=env)
