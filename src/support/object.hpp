@@ -49,7 +49,15 @@ inline void setattr(PyObject* obj, const Name& name, PyObject* value) {
 
 inline bool is_true(PyObject* obj) { return check_status(PyObject_IsTrue(obj)) != 0; }
 
-inline bool equals(PyObject* a, PyObject* b) { return check_status(PyObject_RichCompareBool(a, b, Py_EQ)) != 0; }
+// The truth of `a <op> b`, as an `if` statement tests it.  Unlike
+// PyObject_RichCompareBool there is no shortcut for identical objects:
+// Python's operators always ask the objects.
+inline bool compare(PyObject* a, PyObject* b, int op) {
+    Ref result = check(PyObject_RichCompare(a, b, op));
+    return is_true(result.get());
+}
+
+inline bool equals(PyObject* a, PyObject* b) { return compare(a, b, Py_EQ); }
 
 inline Ref getitem(PyObject* obj, PyObject* key) { return check(PyObject_GetItem(obj, key)); }
 

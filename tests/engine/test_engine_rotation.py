@@ -102,6 +102,21 @@ def test_default_not_configured_raises(make_engine, Fettler, Config, required):
     assert refcount_stable(lambda: (log.clear(), Fettler(config)), default, *items)
 
 
+def test_default_compared_with_eq_even_when_identical(Fettler, Config):
+    """`lang == lang_default` asks the objects, as Python's == does: no
+    shortcut for the very same object."""
+    class Unequal(Lang):
+        def __eq__(self, other):
+            calls.append(other)
+            return False
+        __hash__ = object.__hash__
+
+    calls = []
+    item = Unequal("A")
+    got = raised(Fettler, Config([item], item))
+    assert got[0] is ValueError and calls and calls[0] is item
+
+
 class Hostile(Lang):
     def __init__(self, name, result):
         super().__init__(name)

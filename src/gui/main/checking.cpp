@@ -190,7 +190,7 @@ void copy_to_clipboard(const FunctionObject& function, PyObject* text) {
 bool text_edited_since_update(PyObject* self) {
     Ref shown = support::call_method(support::getattr(self, names::text).get(), names::GetValue);
     Ref engine_text = support::getattr(support::getattr(self, names::fettler).get(), names::text);
-    return !support::equals(shown.get(), engine_text.get());
+    return support::compare(shown.get(), engine_text.get(), Py_NE);
 }
 
 const support::FunctionDef check_def{"check", "FettleGUI.check", event_params, check};

@@ -21,9 +21,9 @@ using support::FunctionObject;
 using support::Param;
 using support::Ref;
 
-bool less(PyObject* a, PyObject* b) { return support::check_status(PyObject_RichCompareBool(a, b, Py_LT)) != 0; }
-bool greater(PyObject* a, PyObject* b) { return support::check_status(PyObject_RichCompareBool(a, b, Py_GT)) != 0; }
-bool at_least(PyObject* a, PyObject* b) { return support::check_status(PyObject_RichCompareBool(a, b, Py_GE)) != 0; }
+bool less(PyObject* a, PyObject* b) { return support::compare(a, b, Py_LT); }
+bool greater(PyObject* a, PyObject* b) { return support::compare(a, b, Py_GT); }
+bool at_least(PyObject* a, PyObject* b) { return support::compare(a, b, Py_GE); }
 
 // The value of an int that is small enough for the arithmetic below to be
 // exact in C; positions in a str are always far smaller.
