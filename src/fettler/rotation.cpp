@@ -282,14 +282,14 @@ PyType_Slot rotation_slots[] = {
 }  // namespace
 
 Ref make_generator_type(PyObject* module) {
-    PyType_Spec spec = {
+    PyType_Spec type_shape = {
         "fettler.generator",
         sizeof(RotationObject),
         0,
         Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC | Py_TPFLAGS_DISALLOW_INSTANTIATION | Py_TPFLAGS_IMMUTABLETYPE,
         rotation_slots,
     };
-    return support::check(PyType_FromModuleAndSpec(module, &spec, nullptr));
+    return support::check(PyType_FromModuleAndSpec(module, &type_shape, nullptr));
 }
 
 Ref make_rotation(PyObject* generator_type, support::FunctionObject& function, PyObject* engine) {

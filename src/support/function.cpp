@@ -279,7 +279,7 @@ PyObject* FunctionObject::class_from_cell() const {
 }
 
 Ref make_function_type(PyObject* module, const char* qualified_type_name) {
-    PyType_Spec spec = {
+    PyType_Spec type_shape = {
         qualified_type_name,
         sizeof(FunctionObject),
         0,
@@ -287,7 +287,7 @@ Ref make_function_type(PyObject* module, const char* qualified_type_name) {
             Py_TPFLAGS_DISALLOW_INSTANTIATION | Py_TPFLAGS_IMMUTABLETYPE,
         function_slots,
     };
-    return check(PyType_FromModuleAndSpec(module, &spec, nullptr));
+    return check(PyType_FromModuleAndSpec(module, &type_shape, nullptr));
 }
 
 Ref make_function(PyObject* function_type, const FunctionDef& def, PyObject* module_globals, PyObject* defaults,

@@ -31,12 +31,12 @@ Ref import_name(PyObject* module_globals, const char* name, int level, std::init
 
 namespace {
 
-bool spec_is_initializing(PyObject* module) {
-    static const Name spec_key("__spec__");
+bool module_is_initializing(PyObject* module) {
+    static const Name module_spec_key("__spec__");
     static const Name initializing_key("_initializing");
-    Ref spec = Ref::steal(PyObject_GetAttr(module, spec_key.get()));
-    if (spec) {
-        Ref flag = Ref::steal(PyObject_GetAttr(spec.get(), initializing_key.get()));
+    Ref module_spec = Ref::steal(PyObject_GetAttr(module, module_spec_key.get()));
+    if (module_spec) {
+        Ref flag = Ref::steal(PyObject_GetAttr(module_spec.get(), initializing_key.get()));
         if (flag) {
             const int result = PyObject_IsTrue(flag.get());
             if (result >= 0) {
@@ -88,7 +88,7 @@ Ref import_from(PyObject* module, const char* name) {
                                  shown_name.get()));
         PyErr_SetImportError(message.get(), package_name.get(), nullptr);
     } else {
-        const char* format = spec_is_initializing(module)
+        const char* format = module_is_initializing(module)
                                  ? "cannot import name %R from partially initialized module %R (most likely due to a "
                                    "circular import) (%S)"
                                  : "cannot import name %R from %R (%S)";
