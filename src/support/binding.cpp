@@ -80,8 +80,9 @@ void check_exact_str(const FunctionObject& function, std::span<PyObject* const> 
     const unsigned mask = function.shape.exact_str;
     for (std::size_t i = 0; mask >> i != 0; ++i) {
         if ((mask >> i & 1U) != 0 && !PyUnicode_CheckExact(bound[i])) {
-            raise_format(PyExc_TypeError, "Argument '%.200s' has incorrect type (expected %.200s, got %.200s)",
-                         function.def->params[i].name, "str", _PyType_Name(Py_TYPE(bound[i])));
+            Ref type_name = check(PyType_GetName(Py_TYPE(bound[i])));
+            raise_format(PyExc_TypeError, "Argument '%.200s' has incorrect type (expected %.200s, got %.200U)",
+                         function.def->params[i].name, "str", type_name.get());
         }
     }
 }

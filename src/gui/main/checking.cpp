@@ -153,8 +153,13 @@ Ref error_item(support::TextBuilder& builder, PyObject* match, PyObject* replace
         error_text = support::check(PyUnicode_Substring(context.get(), span->start, span->stop));
     }
     Ref joined = support::check(PyUnicode_Join(separator.get(), replacements.get()));
-    PyObject* pieces[] = {message.get(), error_text.get(), label.get(), joined.get()};
-    return support::check(_PyUnicode_JoinArray(space.get(), pieces, 4));
+    builder.clear();
+    for (PyObject* piece : {message.get(), error_text.get(), label.get()}) {
+        builder.add(piece);
+        builder.add(space.get());
+    }
+    builder.add(joined.get());
+    return builder.build();
 }
 
 Ref errors(FunctionObject& function, support::BoundArgs args) {
