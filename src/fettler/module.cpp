@@ -5,6 +5,7 @@
 #include "fettler/state.hpp"
 #include "support/class_builder.hpp"
 #include "support/imports.hpp"
+#include "support/module_slots.hpp"
 
 #include <new>
 
@@ -43,6 +44,7 @@ void define_fettler(PyObject* globals, ModuleState& state) {
 
 int exec_module(PyObject* module) {
     return support::guard(-1, [&] {
+        support::renew_names();
         ModuleState& state = *new (PyModule_GetState(module)) ModuleState{};
         state.function_type = support::make_function_type(module, "fettler.function");
         state.generator_type = make_generator_type(module);
@@ -96,6 +98,7 @@ void free_module(void* module) {
 
 PyModuleDef_Slot module_slots[] = {
     {Py_mod_exec, reinterpret_cast<void*>(exec_module)},
+    FETTLE_INTERPRETER_SLOTS
     {0, nullptr},
 };
 

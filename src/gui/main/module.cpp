@@ -5,6 +5,7 @@
 #include "gui/main/names.hpp"
 #include "support/class_builder.hpp"
 #include "support/imports.hpp"
+#include "support/module_slots.hpp"
 
 #include <new>
 
@@ -53,6 +54,7 @@ void define_fettle_gui(PyObject* globals, PyObject* function_type) {
 
 int exec_module(PyObject* module) {
     return support::guard(-1, [&] {
+        support::renew_names();
         ModuleState& state = *new (PyModule_GetState(module)) ModuleState{};
         state.function_type = support::make_function_type(module, "gui.main.function");
         PyObject* globals = PyModule_GetDict(module);
@@ -92,6 +94,7 @@ void free_module(void* module) {
 
 PyModuleDef_Slot module_slots[] = {
     {Py_mod_exec, reinterpret_cast<void*>(exec_module)},
+    FETTLE_INTERPRETER_SLOTS
     {0, nullptr},
 };
 
