@@ -3,6 +3,7 @@
 #include "gui/main/dialog.hpp"
 #include "gui/main/members.hpp"
 #include "gui/main/names.hpp"
+#include "gui/main/positions.hpp"
 #include "support/globals.hpp"
 #include "support/text.hpp"
 
@@ -75,25 +76,16 @@ struct Span {
 // and the positions are ints: computed without running any Python code,
 // clamped as a slice clamps them.
 std::optional<Span> plain_span(PyObject* context, PyObject* start, PyObject* offset, PyObject* length) {
-    if (!PyUnicode_CheckExact(context) || !PyLong_CheckExact(start) || !PyLong_CheckExact(offset) ||
-        !PyLong_CheckExact(length)) {
+    if (!PyUnicode_CheckExact(context)) {
         return std::nullopt;
     }
-    int overflow = 0;
-    const long long first = PyLong_AsLongLongAndOverflow(start, &overflow);
-    const long long base = overflow == 0 ? PyLong_AsLongLongAndOverflow(offset, &overflow) : 0;
-    const long long extent = overflow == 0 ? PyLong_AsLongLongAndOverflow(length, &overflow) : 0;
-    constexpr long long limit = 1LL << 60;  // the sum below cannot overflow
-    if (overflow != 0 || first < -limit || first > limit || base < -limit || base > limit || extent < -limit ||
-        extent > limit) {
+    const std::optional<long long> first = small_int(start);
+    const std::optional<long long> base = first ? small_int(offset) : std::nullopt;
+    const std::optional<long long> extent = base ? small_int(length) : std::nullopt;
+    if (!extent) {
         return std::nullopt;
     }
-    auto clamp = [](long long value) {
-        return static_cast<Py_ssize_t>(value > PY_SSIZE_T_MAX ? PY_SSIZE_T_MAX
-                                       : value < PY_SSIZE_T_MIN ? PY_SSIZE_T_MIN
-                                                                : value);
-    };
-    Span span{clamp(first), clamp(base + extent)};
+    Span span{slice_bound(*first), slice_bound(*base + *extent)};
     PySlice_AdjustIndices(PyUnicode_GET_LENGTH(context), &span.start, &span.stop, 1);
     span.stop = span.stop < span.start ? span.start : span.stop;
     return span;
