@@ -42,7 +42,7 @@ $(RELEASE_BUILD)/CMakeCache.txt:
 build-release: $(RELEASE_BUILD)/CMakeCache.txt
 	cmake --build $(RELEASE_BUILD) -j $(JOBS)
 
-# Compiled modules against the plain-Python rendering, side by side.
+# Compiled modules against the plain-Python rendering in reference/, side by side.
 bench: deps build-release
 	$(XVFB) $(PYTHON) bench/run.py --build $(RELEASE_BUILD)/addon --json $(RELEASE_BUILD)/bench.json
 

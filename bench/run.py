@@ -1,8 +1,8 @@
 """Benchmark: the compiled modules `fettler` and `gui.main` against their
-plain-Python rendering (bench/baseline), side by side in one process.
+plain-Python rendering (reference/), side by side in one process.
 
 Two add-on packages are assembled in a temporary folder, `fettle_compiled`
-(the built extension modules) and `fettle_plain` (bench/baseline/*.py),
+(the built extension modules) and `fettle_plain` (reference/*.py),
 each with the instant back-ends of bench/standins/companions; the host
 modules come from bench/standins/host (announcements and the clipboard do
 nothing).  So what is timed is the modules' own work: the back-ends hand
@@ -46,9 +46,13 @@ import timeit
 from pathlib import Path
 
 REPO = Path(__file__).resolve().parent.parent
+sys.path.insert(0, str(REPO / "tools"))
+import addon_package  # noqa: E402 - found through the line above
+
 BENCH = REPO / "bench"
 HOST = BENCH / "standins" / "host"
 PACKAGES = {"compiled": "fettle_compiled", "plain": "fettle_plain"}
+IMPL_OF = {"compiled": "compiled", "plain": "reference"}
 IMPLS = ("compiled", "plain")
 COMPANIONS = ("config", "types", "autocorrect", "autocorrect.types", "language_tool_python",
               "language_tool_python.types", "language_tool_python.utils", "corrector", "translations",
@@ -68,24 +72,17 @@ def default_build():
 
 def assemble(root, build):
     """Both packages side by side in `root`."""
-    for package in PACKAGES.values():
-        shutil.copytree(BENCH / "standins" / "companions", root / package,
-                        ignore=shutil.ignore_patterns("__pycache__"))
+    for impl, package in PACKAGES.items():
+        try:
+            addon_package.assemble(root, package, IMPL_OF[impl], build, companions=BENCH / "standins" / "companions")
+        except addon_package.MissingModule as error:
+            sys.exit(f"bench: {error}")
         # The dialog's texts are the tests' own stand-in; nothing in it is slow.
         shutil.copy2(REPO / "standins" / "companions" / "translations.py", root / package / "translations.py")
-    engine = sorted(build.glob("fettler.*.so"))
-    dialog = sorted((build / "gui").glob("main.*.so"))
-    if not engine or not dialog:
-        sys.exit(f"bench: the built modules are missing in {build} (fettler.*.so, gui/main.*.so): build first")
-    shutil.copy2(engine[0], root / PACKAGES["compiled"] / engine[0].name)
-    shutil.copy2(dialog[0], root / PACKAGES["compiled"] / "gui" / dialog[0].name)
-    shutil.copy2(BENCH / "baseline" / "fettler.py", root / PACKAGES["plain"] / "fettler.py")
-    shutil.copy2(BENCH / "baseline" / "gui" / "main.py", root / PACKAGES["plain"] / "gui" / "main.py")
 
 
 def put_on_path(root):
-    sys.path[:0] = [str(root), str(HOST)]
-    importlib.invalidate_caches()
+    addon_package.put_on_path(root, HOST)
 
 
 def build_type(build):
@@ -683,7 +680,7 @@ def import_cases(bench, root):
                               env=env, capture_output=True, text=True, check=True)
         return json.loads(done.stdout.strip().splitlines()[-1])
 
-    for impl in IMPLS:  # writes the baseline's bytecode cache, as an installed add-on has it
+    for impl in IMPLS:  # writes the reference modules' bytecode cache, as an installed add-on has it
         probe(impl)
     samples = 3 if bench.quick else 12
     result = {i: {impl: [] for impl in IMPLS} for i in ids}
@@ -693,7 +690,7 @@ def import_cases(bench, root):
             result["import.fettler"][impl].append(figures["fettler"])
             result["import.gui.main"][impl].append(figures["gui.main"])
     what = ("fresh interpreter per sample; wx, typing, itertools, the host and companion modules imported "
-            "before the clock starts; the baseline from its bytecode cache")
+            "before the clock starts; the reference modules from their bytecode cache")
     bench.record("import.fettler", "import fettler", f"import of the engine module; {what}", "per import",
                  result["import.fettler"])
     bench.record("import.gui.main", "import gui.main",
@@ -723,7 +720,7 @@ def import_probe(root, package):
 def print_report(bench, meta):
     out = []
     out.append(f"fettle benchmark: compiled modules ({meta['build_dir']}, {meta['build_type']}) "
-               f"against plain Python (bench/baseline)")
+               f"against plain Python (reference/)")
     out.append(f"Python {meta['python']}, wx {meta['wx']}, {meta['machine']}, {meta['cpus']} CPUs; "
                f"timeit loop overhead {meta['loop_overhead_ns']:.1f} ns per call, included in both")
     out.append("Figures: median [interquartile range]; ratio = compiled median / plain median "

@@ -1,5 +1,6 @@
 """Opening and closing the dialog: the host bracket, the guards around the
-recorded dialog, the corrector hand-back, and the mended failure paths."""
+recorded dialog, the corrector hand-back, and failures while opening or
+closing (none may leave a dialog recorded that keeps the user out)."""
 import time
 
 import pytest

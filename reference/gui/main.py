@@ -1,7 +1,11 @@
 # Plain-Python rendering of the correction dialog module `gui.main`, with
 # the same imports, class, members and behaviour as the compiled module,
-# including the mended faults: the benchmark's baseline and a second
-# implementation for the test suite (FETTLE_IMPL=baseline); never shipped.
+# failure paths included (a dialog that failed to build or to show, or
+# whose window is gone, never stays recorded as the open one; a failing
+# back-end does not keep the dialog open; a chooser answering after the
+# dialog closed is ignored).  The test suite runs against it
+# (FETTLE_IMPL=reference), the benchmark times the compiled module against
+# it; it is never shipped.
 #
 # Annotations are string literals, as the compiled module stores them, and
 # nothing beyond the imports and the class is bound at module level, so the

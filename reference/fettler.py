@@ -1,7 +1,8 @@
 # Plain-Python rendering of the correction engine module `fettler`, with the
 # same imports, class, members and behaviour as the compiled module.  It is
-# the benchmark's baseline and a second implementation the test suite runs
-# against (FETTLE_IMPL=baseline); it is never shipped.
+# the second implementation the test suite runs against
+# (FETTLE_IMPL=reference) and the benchmark times the compiled module
+# against; it is never shipped.
 #
 # Annotations are written as string literals on purpose: the compiled
 # module stores them as strings and never evaluates them, and a
