@@ -19,9 +19,15 @@ REFUSAL = "lang_default {!r} is not one of the required_languages"
 def replaced_cycle(fettler_module, monkeypatch):
     """Replaces the module's `cycle` by a function that calls the built-in
     one: the rotation then iterates a real itertools.cycle object."""
-    def use():
-        monkeypatch.setattr(fettler_module, "cycle", lambda iterable: itertools.cycle(iterable))
+    def use(module=fettler_module):
+        monkeypatch.setattr(module, "cycle", lambda iterable: itertools.cycle(iterable))
     return use
+
+
+@pytest.fixture(params=["tested", "reference"])
+def either_module(request, fettler_module):
+    """The module under test, then the plain-Python reference rendering."""
+    return fettler_module if request.param == "tested" else request.getfixturevalue("reference_fettler_module")
 
 
 class Logged:
@@ -134,11 +140,13 @@ class Advancing(Lang):
     # once it has made as many comparisons as there are configured items
     ("AB", "B", None, "AA", None),
 ])
-def test_search_counts_what_it_compared(Fettler, Config, replaced_cycle, chars, default, times, compared,
+def test_search_counts_what_it_compared(either_module, Config, replaced_cycle, chars, default, times, compared,
                                         found):
+    """The comparisons and the refusal's text, the same for the module and
+    the reference rendering."""
     def run():
         log = []
-        Held, holder = engine_holder(Fettler)
+        Held, holder = engine_holder(either_module.Fettler)
         items = [Advancing(ch, log, holder, times) if ch == "A" else Lang(ch, log=log) for ch in chars]
         lang_default = Lang(default)
         got = raised(Held, Config(iter(items), lang_default))
@@ -151,7 +159,7 @@ def test_search_counts_what_it_compared(Fettler, Config, replaced_cycle, chars, 
         assert got == (ValueError, REFUSAL.format(Lang(default)))
         return
     assert got is None and current.name == found
-    replaced_cycle()
+    replaced_cycle(either_module)
     assert run() == (None, log, current)  # what the plain search compares too
 
 
