@@ -19,7 +19,7 @@ public:
 
     // text[start:end], with 0 <= start <= end <= len(text).
     void add(PyObject* text, Py_ssize_t start, Py_ssize_t end) {
-        pieces_.push_back({text, start, end});
+        allocating([&] { pieces_.push_back({text, start, end}); });
         length_ += end - start;
         if (end > start && max_char_ < 0x10ffff) {
             Py_UCS4 piece_max;
