@@ -10,6 +10,7 @@ make
 python3
 python3-dev
 python3-pytest
+python3-hypothesis
 python3-wxgtk4.0
 python3-enchant
 hunspell-en-us

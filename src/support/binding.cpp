@@ -3,8 +3,6 @@
 // name the function by its current __qualname__.
 #include "support/function.hpp"
 
-#include <cstring>
-#include <string_view>
 
 namespace support {
 namespace {
@@ -58,15 +56,20 @@ PyObject* qualname_of(FunctionObject& function) { return function.fields.qualnam
 }
 
 // Index of the positional-or-keyword parameter called `keyword`, or -1.
-std::ptrdiff_t find_parameter(const FunctionDef& def, std::size_t positional, PyObject* keyword) {
-    Py_ssize_t length = 0;
-    const char* text = PyUnicode_AsUTF8AndSize(keyword, &length);
-    if (text == nullptr) {
-        throw_error();
-    }
-    const std::string_view wanted(text, static_cast<std::size_t>(length));
+// Names are matched as the interpreter matches them: by identity first
+// (both sides are usually interned), then with ==, the keyword on the left;
+// never encoded, so any str (lone surrogates included) is just a name that
+// does not match.
+std::ptrdiff_t find_parameter(const FunctionObject& function, std::size_t positional, PyObject* keyword) {
+    PyObject* names = function.fields.param_names.get();
     for (std::size_t i = 0; i < positional; ++i) {
-        if (wanted == def.params[i].name) {
+        if (PyTuple_GET_ITEM(names, static_cast<Py_ssize_t>(i)) == keyword) {
+            return static_cast<std::ptrdiff_t>(i);
+        }
+    }
+    for (std::size_t i = 0; i < positional; ++i) {
+        PyObject* name = PyTuple_GET_ITEM(names, static_cast<Py_ssize_t>(i));
+        if (check_status(PyObject_RichCompareBool(keyword, name, Py_EQ)) != 0) {
             return static_cast<std::ptrdiff_t>(i);
         }
     }
@@ -89,7 +92,6 @@ void check_exact_str(const FunctionObject& function, std::span<PyObject* const> 
 
 void bind_arguments(FunctionObject& function, PyObject* const* args, std::size_t nargsf, PyObject* kwnames,
                     std::span<PyObject*> bound, Ref (&packed)[3]) {
-    const FunctionDef& def = *function.def;
     const ParamShape& shape = function.shape;
     const Py_ssize_t given = PyVectorcall_NARGS(nargsf);
     const auto positional = static_cast<Py_ssize_t>(shape.positional);
@@ -118,7 +120,7 @@ void bind_arguments(FunctionObject& function, PyObject* const* args, std::size_t
         if (!PyUnicode_Check(keyword)) {
             raise_format(PyExc_TypeError, "%U() keywords must be strings", qualname_of(function));
         }
-        const std::ptrdiff_t index = find_parameter(def, shape.positional, keyword);
+        const std::ptrdiff_t index = find_parameter(function, shape.positional, keyword);
         if (index < 0) {
             if (shape.var_keyword < 0) {
                 raise_format(PyExc_TypeError, "%U() got an unexpected keyword argument '%S'", qualname_of(function),

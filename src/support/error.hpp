@@ -6,10 +6,17 @@
 // interpreter put it.  Every entry point the interpreter calls (a slot, a
 // vectorcall, a module exec function) wraps its body in `guard`, which turns
 // the C++ exception back into the error return the interpreter expects.
+//
+// No other C++ exception is meant to travel: a failed allocation of the
+// C++ library becomes MemoryError where it happens (`allocating`).  Should
+// one travel all the same, the guard turns it into SystemError with its
+// text, so that no C++ exception ever unwinds into the interpreter.
 #pragma once
 
 #include "support/ref.hpp"
 
+#include <cassert>
+#include <exception>
 #include <new>
 #include <utility>
 
@@ -18,7 +25,38 @@ namespace support {
 // Thrown only while a Python exception is set.
 struct PythonError {};
 
-[[noreturn]] inline void throw_error() { throw PythonError{}; }
+[[noreturn]] inline void throw_error() {
+    assert(PyErr_Occurred() != nullptr && "PythonError thrown with no Python exception set");
+    throw PythonError{};
+}
+
+// Sets the Python exception that stands for the C++ exception being
+// handled; call it only inside a catch block.  A PythonError has its
+// exception set already.
+inline void set_error_for_current_exception() noexcept {
+    try {
+        throw;
+    } catch (const PythonError&) {
+    } catch (const std::bad_alloc&) {
+        PyErr_NoMemory();
+    } catch (const std::exception& error) {
+        PyErr_SetString(PyExc_SystemError, error.what());
+    } catch (...) {
+        PyErr_SetString(PyExc_SystemError, "unknown C++ exception");
+    }
+}
+
+// Runs `body`, which allocates through the C++ library: a failed
+// allocation is raised as MemoryError right here.
+template <typename Body>
+decltype(auto) allocating(Body&& body) {
+    try {
+        return std::forward<Body>(body)();
+    } catch (const std::bad_alloc&) {
+        PyErr_NoMemory();
+        throw_error();
+    }
+}
 
 // Takes a new reference returned by the C API; null means an error is set.
 inline Ref check(PyObject* result) {
@@ -48,16 +86,14 @@ template <typename... Args>
     throw_error();
 }
 
-// Runs `body` at a boundary back to the interpreter: a `PythonError` (or a
-// failed allocation) becomes `error_value` with the Python exception set.
+// Runs `body` at a boundary back to the interpreter: any exception becomes
+// `error_value` with the Python exception set (see above).
 template <typename Result, typename Body>
 Result guard(Result error_value, Body&& body) noexcept {
     try {
         return std::forward<Body>(body)();
-    } catch (const PythonError&) {
-        return error_value;
-    } catch (const std::bad_alloc&) {
-        PyErr_NoMemory();
+    } catch (...) {
+        set_error_for_current_exception();
         return error_value;
     }
 }

@@ -31,16 +31,21 @@ private:
     Ref error_;
 };
 
-// Runs `cleanup` while the exception raised by the body is in flight, then
-// raises it again; an exception of the cleanup replaces it, chained.
+// Runs `cleanup` while the exception being handled is in flight, then
+// raises it again; an exception of the cleanup replaces it, chained.  Call
+// it only inside a catch block: whatever was caught (a C++ exception of
+// any kind included) is raised as its Python exception first, so the
+// cleanup runs for every exception, as a finally block does.
 template <typename Cleanup>
 [[noreturn]] void cleanup_and_reraise(Cleanup&& cleanup) {
+    set_error_for_current_exception();
     PendingError pending;
     try {
         cleanup();
-    } catch (const PythonError&) {
+    } catch (...) {
+        set_error_for_current_exception();
         pending.chain_under_current();
-        throw;
+        throw PythonError{};
     }
     pending.restore();
     throw PythonError{};
@@ -49,15 +54,18 @@ template <typename Cleanup>
 // Runs `body`, then `cleanup` whether or not the body raised, as
 //     try: body()
 //     finally: cleanup()
+// A cleanup that raises after a successful body runs only once.
 template <typename Body, typename Cleanup>
 auto try_finally(Body&& body, Cleanup&& cleanup) -> decltype(body()) {
-    try {
-        auto result = body();
-        cleanup();
-        return result;
-    } catch (const PythonError&) {
-        cleanup_and_reraise(cleanup);
-    }
+    auto result = [&]() -> decltype(body()) {
+        try {
+            return body();
+        } catch (...) {
+            cleanup_and_reraise(cleanup);
+        }
+    }();
+    cleanup();
+    return result;
 }
 
 // Runs `body`; if it raises, runs `cleanup` and raises again, as
@@ -67,7 +75,7 @@ template <typename Body, typename Cleanup>
 auto on_error(Body&& body, Cleanup&& cleanup) -> decltype(body()) {
     try {
         return body();
-    } catch (const PythonError&) {
+    } catch (...) {
         cleanup_and_reraise(cleanup);
     }
 }

@@ -52,6 +52,7 @@ int function_traverse(PyObject* self, visitproc visit, void* arg) {
     Py_VISIT(f.fields.globals.get());
     Py_VISIT(f.fields.builtins.get());
     Py_VISIT(f.fields.closure.get());
+    Py_VISIT(f.fields.param_names.get());
     return 0;
 }
 
@@ -66,8 +67,9 @@ int function_clear(PyObject* self) {
     f.fields.globals.clear();
     f.fields.builtins.clear();
     f.fields.closure.clear();
-    // __name__ and __qualname__ stay: repr and error messages need them and
-    // they cannot take part in a cycle (they are always str).
+    // __name__, __qualname__ and the parameter names stay: repr, binding
+    // and error messages need them and they cannot take part in a cycle
+    // (they are always str).
     return 0;
 }
 
@@ -303,6 +305,14 @@ Ref make_function(PyObject* function_type, const FunctionDef& def, PyObject* mod
     f.def = &def;
     f.shape = shape_of(def);
     f.fields.name = check(PyUnicode_InternFromString(def.name));
+    f.fields.param_names = check(PyTuple_New(static_cast<Py_ssize_t>(def.params.size())));
+    for (std::size_t i = 0; i < def.params.size(); ++i) {
+        PyObject* param_name = PyUnicode_InternFromString(def.params[i].name);
+        if (param_name == nullptr) {
+            throw_error();
+        }
+        PyTuple_SET_ITEM(f.fields.param_names.get(), static_cast<Py_ssize_t>(i), param_name);
+    }
     f.fields.qualname = new_str(def.qualname);
     f.fields.doc = Ref::borrow(Py_None);
     f.fields.globals = Ref::borrow(module_globals);

@@ -83,6 +83,7 @@ struct FunctionObject {
         Ref globals;
         Ref builtins;
         Ref closure;      // (cell,) when def->uses_class_cell, else null
+        Ref param_names;  // the parameters' names, interned str, in order
     } fields;
 
     // The class filled into the `__class__` cell, or RuntimeError as a

@@ -8,7 +8,8 @@ namespace support {
 Ref call_with_keywords(PyObject* callable, std::initializer_list<PyObject*> positional,
                        std::initializer_list<Keyword> keywords) {
     std::vector<PyObject*> stack;
-    stack.reserve(1 + positional.size() + keywords.size());
+    // Reserved up front: the inserts below then never allocate.
+    allocating([&] { stack.reserve(1 + positional.size() + keywords.size()); });
     stack.push_back(nullptr);  // room for PY_VECTORCALL_ARGUMENTS_OFFSET
     stack.insert(stack.end(), positional.begin(), positional.end());
     Ref names = check(PyTuple_New(static_cast<Py_ssize_t>(keywords.size())));

@@ -28,7 +28,7 @@ public:
 
     // text[start:end], with 0 <= start <= end <= len(text).
     void add(PyObject* text, Py_ssize_t start, Py_ssize_t end) {
-        pieces_.push_back({text, start, end});
+        allocating([&] { pieces_.push_back({text, start, end}); });
         length_ += end - start;
         // A piece can widen the result only if its text is wider than the
         // result so far; a whole str has exactly the kind it needs.

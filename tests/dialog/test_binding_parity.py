@@ -109,3 +109,42 @@ def test_changed_defaults_and_qualname_are_used(functions):
         create.__defaults__, create.__qualname__ = saved
     with pytest.raises(TypeError, match="__defaults__ must be set to a tuple object"):
         create.__defaults__ = [None]
+
+
+class RefusingName(str):
+    """A keyword name whose == raises: the comparison itself is Python's."""
+
+    def __eq__(self, other):
+        raise LookupError(f"compared {str(self)!r} with {other!r}")
+
+    __hash__ = str.__hash__
+
+
+class StrangerName(str):
+    """A keyword name equal to nothing, not even its own text."""
+
+    def __eq__(self, other):
+        return False
+
+    __hash__ = str.__hash__
+
+
+@pytest.mark.parametrize("keyword", ["\ud800", "te\x00xt", "t\U0001f600xt", "", RefusingName("text"),
+                                     StrangerName("text"), RefusingName("\udfff")],
+                         ids=["lone surrogate", "NUL", "astral", "empty", "refusing ==", "stranger", "both"])
+def test_keyword_names_are_compared_as_str_objects(functions, keyword):
+    # never encoded: a name that is no valid UTF-8 is just a name that does not match
+    for name in ["Fettler.correct_simple", "FettleGUI.output", "FettleGUI.close_window"]:
+        function = functions[name]
+        twin = python_twin(function)
+        args = (object(),)
+
+        def result(f):
+            try:
+                f(*args, **{keyword: "x"})
+            except Exception as error:  # noqa: BLE001 - any difference counts
+                return type(error), str(error)
+        assert result(function) == result(twin) != (ReachedBody, "")
+    with pytest.raises(TypeError) as raised:
+        functions["Fettler.correct_simple"](object(), **{"\ud800": "x"})
+    assert str(raised.value) == "Fettler.correct_simple() got an unexpected keyword argument '\ud800'"

@@ -69,6 +69,46 @@ def test_error_items(open_dialog, make_engine, Match, Translator, monkeypatch,
         dialog.errors = []
 
 
+class Logged:
+    """A match whose attribute reads (and the formatting of what they give)
+    are logged in order."""
+
+    def __init__(self, log, **values):
+        self._log, self._values = log, values
+
+    def __getattr__(self, name):
+        self._log.append(name)
+        return self._values[name]
+
+
+class Piece(str):
+    def __format__(self, spec):
+        Piece.log.append(f"format {str(self)}")
+        return str(self)
+
+
+def test_error_item_reads_in_the_statements_order(open_dialog, make_engine, Translator, monkeypatch):
+    log = []
+    Piece.log = log
+    monkeypatch.setattr(Translator, "replacements", Piece("label"))
+    engine = make_engine(text="abc")
+    dialog = open_dialog(engine)
+    engine.matches = [Logged(log, context=Piece("abc"), offset=1, errorLength=1, message=Piece("msg"),
+                             replacements=["x"])]
+    assert dialog.errors == ["msg b label x"]
+    # the error text first, as its slice reads it; then the f-string's pieces in order
+    assert log == ["context", "offset", "offset", "errorLength", "message", "format msg", "format label",
+                   "replacements"]
+    log.clear()
+    engine.matches = [object()]
+    with pytest.raises(AttributeError, match="'object' object has no attribute 'context'"):
+        dialog.errors
+    engine.matches = [Logged(log, message="m")]
+    with pytest.raises(KeyError, match="context"):
+        dialog.errors
+    assert log == ["context"]  # the message is not read before the error text
+
+
 def test_update_with_a_broken_match_leaves_the_list_empty(open_dialog, make_engine, Match):
     engine = make_engine(text="teh", matches=[Match(0, 3, "teh", "Typo", ["the"])])
     dialog = open_dialog(engine)

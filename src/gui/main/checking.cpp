@@ -8,6 +8,7 @@
 #include "support/text.hpp"
 
 #include <optional>
+#include <utility>
 
 namespace gui_main {
 namespace {
@@ -104,15 +105,16 @@ bool is_list_of_str(PyObject* items) {
 }
 
 // f"{match.message} {error_text} {replacements} {', '.join(match.replacements)}"
-// with error_text = match.context[match.offset:match.offset + match.errorLength],
-// evaluated in the f-string's order.  When the pieces are plain str and
-// int values, no Python code can run between the reads, so the slice and
-// the join are copied straight into the one new str instead of being built
-// as strings of their own.
+// with error_text = match.context[match.offset:match.offset + match.errorLength]
+// computed first, as the statement before the f-string computes it: the
+// slice's reads (context, offset, offset, errorLength), then the f-string's
+// in its order (message, the formatting of the three pieces, replacements).
+// When the pieces are plain str and int values, no Python code can run
+// between the reads, so the slice and the join are copied straight into
+// the one new str instead of being built as strings of their own.
 Ref error_item(support::TextBuilder& builder, PyObject* match, PyObject* replacements_label) {
     static const support::Name separator(", ");
     static const support::Name space(" ");
-    Ref message = formatted(support::getattr(match, names::message));
     Ref context = support::getattr(match, names::context);
     Ref start = support::getattr(match, names::offset);
     Ref offset = support::getattr(match, names::offset);
@@ -121,7 +123,11 @@ Ref error_item(support::TextBuilder& builder, PyObject* match, PyObject* replace
     Ref error_text;
     if (!span) {
         Ref stop = support::check(PyNumber_Add(offset.get(), length.get()));
-        error_text = formatted(slice_of(context.get(), start.get(), stop.get()));
+        error_text = slice_of(context.get(), start.get(), stop.get());
+    }
+    Ref message = formatted(support::getattr(match, names::message));
+    if (!span) {
+        error_text = formatted(std::move(error_text));
     }
     Ref label = formatted(Ref::borrow(replacements_label));
     Ref replacements = support::getattr(match, names::replacements);

@@ -1,0 +1,118 @@
+// A test-only extension module (never installed or shipped) that drives
+// the support layer's exception handling with C++ exceptions the shipped
+// modules never throw on purpose: what the slot guard makes of them, that
+// try_finally and on_error run their clean-up for them, and what a real
+// failed allocation of the C++ library becomes.
+#include "support/error.hpp"
+#include "support/finally.hpp"
+#include "support/object.hpp"
+
+#include <stdexcept>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+using support::Ref;
+
+// Raises the exception `kind` names, as C++ code would.
+[[noreturn]] void throw_kind(PyObject* kind) {
+    const char* text = PyUnicode_AsUTF8(kind);
+    if (text == nullptr) {
+        support::throw_error();
+    }
+    const std::string_view name(text);
+    if (name == "python") {
+        support::raise(PyExc_ValueError, "raised in C++");
+    }
+    if (name == "bad_alloc") {
+        throw std::bad_alloc();
+    }
+    if (name == "runtime_error") {
+        throw std::runtime_error("the probe failed");
+    }
+    if (name == "int") {
+        throw 42;
+    }
+    support::raise(PyExc_ValueError, "unknown kind");
+}
+
+PyObject* raise_through_guard(PyObject*, PyObject* kind) {
+    return support::guard_object([&]() -> Ref { throw_kind(kind); });
+}
+
+// try: raise <kind>  finally: cleanup()
+PyObject* raise_in_try_finally(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
+    return support::guard_object([&] {
+        if (nargs != 2) {
+            support::raise(PyExc_TypeError, "kind and cleanup expected");
+        }
+        return support::try_finally([&]() -> Ref { throw_kind(args[0]); },
+                                    [&] { support::call(args[1]); });
+    });
+}
+
+// try: raise <kind>  except BaseException: cleanup(); raise
+PyObject* raise_in_on_error(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
+    return support::guard_object([&] {
+        if (nargs != 2) {
+            support::raise(PyExc_TypeError, "kind and cleanup expected");
+        }
+        return support::on_error([&]() -> Ref { throw_kind(args[0]); }, [&] { support::call(args[1]); });
+    });
+}
+
+// try: return None  finally: cleanup()
+PyObject* return_in_try_finally(PyObject*, PyObject* cleanup) {
+    return support::guard_object([&] {
+        return support::try_finally([&] { return Ref::borrow(Py_None); }, [&] { support::call(cleanup); });
+    });
+}
+
+// A vector that asks for far more memory than there is.
+PyObject* fail_an_allocation(PyObject*, PyObject*) {
+    return support::guard_object([&] {
+        std::vector<char> too_big;
+        support::allocating([&] { too_big.reserve(too_big.max_size() / 2); });
+        return Ref::borrow(Py_None);
+    });
+}
+
+// throw_error() with no Python exception set: a programming error.
+PyObject* throw_with_no_error(PyObject*, PyObject*) {
+    return support::guard_object([&]() -> Ref { support::throw_error(); });
+}
+
+PyMethodDef probe_functions[] = {
+    {"raise_through_guard", raise_through_guard, METH_O, nullptr},
+    {"raise_in_try_finally", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(raise_in_try_finally)),
+     METH_FASTCALL, nullptr},
+    {"raise_in_on_error", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(raise_in_on_error)),
+     METH_FASTCALL, nullptr},
+    {"return_in_try_finally", return_in_try_finally, METH_O, nullptr},
+    {"fail_an_allocation", fail_an_allocation, METH_NOARGS, nullptr},
+    {"throw_with_no_error", throw_with_no_error, METH_NOARGS, nullptr},
+    {nullptr, nullptr, 0, nullptr},
+};
+
+int exec_probe(PyObject* module) {
+#ifdef NDEBUG
+    PyObject* checked = Py_False;
+#else
+    PyObject* checked = Py_True;
+#endif
+    return PyModule_AddObjectRef(module, "ASSERTIONS", checked);
+}
+
+PyModuleDef_Slot probe_slots[] = {
+    {Py_mod_exec, reinterpret_cast<void*>(exec_probe)},
+    {0, nullptr},
+};
+
+PyModuleDef probe_def = {
+    PyModuleDef_HEAD_INIT, "support_probe", nullptr, 0, probe_functions, probe_slots, nullptr, nullptr, nullptr,
+};
+
+}  // namespace
+
+PyMODINIT_FUNC PyInit_support_probe() { return PyModuleDef_Init(&probe_def); }
