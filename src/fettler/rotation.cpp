@@ -4,6 +4,7 @@
 #include "fettler/names.hpp"
 #include "fettler/state.hpp"
 #include "support/globals.hpp"
+#include "support/raised.hpp"
 
 #include <structmember.h>
 
@@ -53,24 +54,13 @@ void replace_stop_iteration() noexcept {
     if (!PyErr_ExceptionMatches(PyExc_StopIteration)) {
         return;
     }
-    // PyErr_Fetch hands over three references; each goes into a Ref at once.
-    PyObject* raw_type;
-    PyObject* raw_value;
-    PyObject* raw_traceback;
-    PyErr_Fetch(&raw_type, &raw_value, &raw_traceback);
-    PyErr_NormalizeException(&raw_type, &raw_value, &raw_traceback);
-    const Ref stop_type = Ref::steal(raw_type);
-    const Ref stop = Ref::steal(raw_value);
-    const Ref stop_traceback = Ref::steal(raw_traceback);
-    if (stop_traceback) {
-        PyException_SetTraceback(stop.get(), stop_traceback.get());
-    }
+    const Ref stop = support::take_raised();
     support::guard(0, [&] {
         Ref message = support::new_str("generator raised StopIteration");
         Ref error = support::call(PyExc_RuntimeError, message.get());
         PyException_SetCause(error.get(), Py_NewRef(stop.get()));
         PyException_SetContext(error.get(), Py_NewRef(stop.get()));
-        PyErr_Restore(Py_NewRef(PyExc_RuntimeError), error.release(), nullptr);
+        support::set_raised(std::move(error));
         return 0;
     });
 }
