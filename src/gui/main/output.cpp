@@ -171,7 +171,10 @@ Ref output(FunctionObject& function, support::BoundArgs args) {
     if (support::equals(index.get(), not_found.get())) {
         return Ref::borrow(Py_None);
     }
-    if (text_edited_since_update(self)) {
+    // Called by the key handler, which has just read the text control: not
+    // read a second time (a long text costs milliseconds per read).
+    const bool control_read = take_control_read(function, self);
+    if (fix_needs_check(function, self, control_read)) {
         support::call_method(self, names::run_check);
         return Ref::borrow(Py_None);
     }
