@@ -20,6 +20,8 @@ sys.path.insert(0, str(REPO / "tools"))
 import addon_package  # noqa: E402 - found through the line above
 
 PACKAGE = "fettle_demo_addon"
+# Shared with the test stand-ins rather than written twice.
+CORRECT = "language_tool_python/_correct.py"
 
 
 def assemble():
@@ -32,7 +34,8 @@ def assemble():
     root = Path(tempfile.mkdtemp(prefix="fettle-demo-"))
     atexit.register(shutil.rmtree, root, ignore_errors=True)
     try:
-        addon_package.assemble(root, PACKAGE, impl, companions=REPO / "demo" / "addon", stubs=True)
+        addon_package.assemble(root, PACKAGE, impl, companions=REPO / "demo" / "addon", stubs=True,
+                                extra=[(addon_package.COMPANIONS / CORRECT, CORRECT)])
     except addon_package.MissingModule as error:
         raise SystemExit(f"{error} (or set FETTLE_IMPL=reference)") from None
     addon_package.put_on_path(root)

@@ -112,14 +112,15 @@ def missing_hint(impl, build=None):
 
 
 def assemble(root, name, impl="compiled", build=None, *, companions=COMPANIONS,
-             require=tuple(MODULES), stubs=False):
+             require=tuple(MODULES), stubs=False, extra=()):
     """Makes the package `name` in the folder `root` and returns its path.
 
     The package is a copy of `companions` with the modules of `impl` beside
     it; a module named in `require` that is missing raises MissingModule,
     any other one is left out.  With `stubs` the type stubs go beside the
-    modules as an installation puts them.  Nothing is imported and sys.path
-    is left alone (see put_on_path)."""
+    modules as an installation puts them.  `extra` holds further
+    (source file, place in the package) pairs to copy in.  Nothing is
+    imported and sys.path is left alone (see put_on_path)."""
     package = Path(root) / name
     files = {module: module_file(module, impl, build) for module in MODULES}
     missing = [module for module in require if files[module] is None]
@@ -135,6 +136,9 @@ def assemble(root, name, impl="compiled", build=None, *, companions=COMPANIONS,
         shutil.copy2(source, package / where / source.name)
         if stubs:
             shutil.copy2(STUBS / where / (stem + ".pyi"), package / where)
+    for source, place in extra:
+        (package / place).parent.mkdir(parents=True, exist_ok=True)
+        shutil.copy2(source, package / place)
     return package
 
 

@@ -5,7 +5,16 @@ order, across all fakes) and then does what the test programmed for that
 name, or the fake's own default.  Names: "Speller", "Speller.get_candidates",
 "Speller.autocorrect_word", "Speller.autocorrect_sentence", "LanguageTool",
 "LanguageTool.check", "LanguageTool.close", "correct".
+
+With FETTLE_STANDINS=instant in the environment (the benchmark sets it) the
+back-end fakes are made instead in an instant, quiet form: they record
+nothing, take no script and answer at once with data set on their modules
+(`autocorrect.candidates`, `language_tool_python.prepared`), so that timing
+a caller measures the caller's own work.
 """
+import os
+
+instant = os.environ.get("FETTLE_STANDINS") == "instant"
 
 _UNSET = object()
 

@@ -31,6 +31,14 @@ def copyToClip(text, notify=False):
     return True
 
 
+def copy_nothing(text, notify=False):
+    return True
+
+
+if hostjournal.instant:
+    copyToClip = copy_nothing
+
+
 def getClipData():
     clipboard = wx.TheClipboard
     if not clipboard.Open():

@@ -1,19 +1,18 @@
-from .._recorder import recorder
+"""Stand-in for the grammar library's helpers: `correct` logs its call in
+the shared recorder, then applies the first replacements (_correct).  In
+the instant mode (see _recorder) it returns the text as it is."""
 
-
-def _apply_first_replacements(text, matches):
-    # Matches count from the start of the unchanged text; a match starting
-    # inside a span already replaced is skipped.
-    out, pos = [], 0
-    for m in sorted((m for m in matches if m.replacements), key=lambda m: m.offset):
-        if m.offset < pos:
-            continue
-        out.append(text[pos:m.offset])
-        out.append(m.replacements[0])
-        pos = m.offset + m.errorLength
-    out.append(text[pos:])
-    return "".join(out)
+from .._recorder import instant, recorder
+from ._correct import correct as _apply_first_replacements
 
 
 def correct(text, matches):
     return recorder.run("correct", None, (text, matches), {}, _apply_first_replacements)
+
+
+def instant_correct(text, matches):
+    return text
+
+
+if instant:
+    correct = instant_correct

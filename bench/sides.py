@@ -1,0 +1,114 @@
+"""The two implementations side by side: each gets an add-on package of its
+own (tools/addon_package.py), with the instant stand-ins, and is driven
+through a `Side` holding its modules, an engine and a dialog."""
+import importlib
+import sys
+from pathlib import Path
+
+REPO = Path(__file__).resolve().parent.parent
+sys.path.insert(0, str(REPO / "tools"))
+import addon_package  # noqa: E402 - found through the line above
+
+IMPLS = ("compiled", "plain")
+PACKAGES = {"compiled": "fettle_compiled", "plain": "fettle_plain"}
+IMPL_OF = {"compiled": "compiled", "plain": "reference"}
+
+
+def assemble(root, build):
+    """Both packages side by side in `root`, importable."""
+    for impl, package in PACKAGES.items():
+        try:
+            addon_package.assemble(root, package, IMPL_OF[impl], build)
+        except addon_package.MissingModule as error:
+            sys.exit(f"bench: {error}")
+    addon_package.put_on_path(root)
+
+
+class Side:
+    """One implementation: its package's modules, an engine, a dialog."""
+
+    def __init__(self, impl, mainframe):
+        package = PACKAGES[impl]
+        self.impl = impl
+        self.fettler = importlib.import_module(f"{package}.fettler")
+        self.main = importlib.import_module(f"{package}.gui.main")
+        self.lt = importlib.import_module(f"{package}.language_tool_python")
+        self.ac = importlib.import_module(f"{package}.autocorrect")
+        self.Config = importlib.import_module(f"{package}.config").Config
+        self.Languages = importlib.import_module(f"{package}.types").Languages
+        self.Match = self.lt.Match
+        self.Fettler = self.fettler.Fettler
+        self.FettleGUI = self.main.FettleGUI
+        self.config = self.make_config()
+        self.engine = self.Fettler(self.config)
+        self.dialog = self.FettleGUI(mainframe, self.engine, None)
+        self.real_text = self.dialog.text
+
+    def make_config(self):
+        L = self.Languages
+        return self.Config([L.english, L.german, L.russian], L.german, True)
+
+    def matches(self, text, found):
+        return [self.Match(offset, length, text, message, replacements)
+                for offset, length, message, replacements in found]
+
+    def load(self, text, matches):
+        """Puts text and matches into the engine, as a check would; the
+        matches get back their first offset and context."""
+        for match, (offset, _, _, _) in zip(matches, self.found):
+            match.offset = offset
+            match.context = text
+        self.engine.text = text
+        self.engine.matches = list(matches)
+
+    def shadow(self, text_control):
+        """Engine-side cases: the dialog's `update` does nothing and its
+        text control is a stand-in (instance attributes, which the dialog
+        looks up through the instance)."""
+        calls = []
+        self.dialog.update = lambda: calls.append(1)
+        self.dialog.text = text_control
+        return calls
+
+    def unshadow(self):
+        vars(self.dialog).pop("update", None)
+        self.dialog.text = self.real_text
+
+
+class HeldText:
+    """Text control stand-in whose content is a given str."""
+
+    def __init__(self, value):
+        self.value = value
+
+    def GetValue(self):
+        return self.value
+
+    def SetValue(self, value):
+        self.value = value
+
+    def SetFocus(self):
+        pass
+
+
+class EngineText(HeldText):
+    """Text control stand-in that always shows the engine's text."""
+
+    def __init__(self, engine):
+        self.engine = engine
+
+    def GetValue(self):
+        return self.engine.text
+
+
+# ---------------------------------------------------------------- cases
+
+def same_answer(expression, names):
+    """Both implementations must give the same answer for what is timed."""
+    def plain_value(value):
+        if isinstance(value, (str, bool, int, list)):
+            return value
+        return getattr(value, "name", type(value).__name__)
+    answers = {impl: plain_value(eval(expression, names[impl])) for impl in IMPLS}
+    if answers["compiled"] != answers["plain"]:
+        raise AssertionError(f"{expression}: compiled and plain answers differ")

@@ -1,8 +1,0 @@
-from enum import Enum
-
-
-class Languages(Enum):
-    english = "en"
-    german = "de"
-    russian = "ru"
-    french = "fr"

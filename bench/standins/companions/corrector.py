@@ -1,3 +1,0 @@
-class Corrector:
-    def set_text(self, text):
-        pass

@@ -1,4 +1,0 @@
-class ReplacementsGUI:
-    @staticmethod
-    def create_replacements_gui(replacements, callback):
-        pass

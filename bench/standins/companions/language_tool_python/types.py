@@ -1,7 +1,0 @@
-from enum import Enum
-
-
-class Languages(Enum):
-    english = "en-US"
-    german = "de-DE"
-    russian = "ru-RU"

@@ -1,2 +1,0 @@
-def correct(text, matches):
-    return text

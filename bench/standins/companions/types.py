@@ -1,8 +1,0 @@
-from enum import Enum
-
-
-class Languages(Enum):
-    english = "English"
-    german = "German"
-    russian = "Russian"
-    french = "French"
