@@ -31,22 +31,22 @@ class Fettler:
         self.current_language = None
         self._next_language = self._languages()
         for lang in self._next_language:
+            lang_default = self.config.lang_default
+            if lang == lang_default:
+                self.current_language = lang
+                break
             # A default that equals none of the configured languages would
             # keep this search going forever on the endless rotation.  Once
-            # the rotation starts repeating its saved items (one full pass
-            # drawn, no match) give up instead.  Only a real itertools.cycle
-            # can tell; a replacement rotation is searched as it comes.
+            # the rotation repeats its saved items (one full pass drawn, and
+            # the first of them compared again, no match), give up instead.
+            # Only a real itertools.cycle can tell; a replacement rotation
+            # is searched as it comes.
             try:
                 repeating = self._next_language.gi_frame.f_locals["langs"].__reduce__()[2][1] is True
             except Exception:
                 repeating = False
             if repeating:
-                raise ValueError(
-                    f"the default language {lang_default!r} is not one of the required languages")
-            lang_default = self.config.lang_default
-            if lang == lang_default:
-                self.current_language = lang
-                break
+                raise ValueError(f"lang_default {lang_default!r} is not one of the required_languages")
 
     def init_speller(self):
         if self.speller:
