@@ -30,23 +30,34 @@ class Fettler:
         self.matches = []
         self.current_language = None
         self._next_language = self._languages()
-        for lang in self._next_language:
+        # The search of the rotation for the default.  A default equal to
+        # none of the configured languages would keep it going forever on
+        # the endless rotation, so it gives up on the first repeat it had
+        # compared already, once it has made as many comparisons as there
+        # are configured languages (someone else may advance the same
+        # rotation meanwhile: a language's __eq__ may call next_language()).
+        # Only the rotation can tell where its items repeat, and only when
+        # it runs the built-in cycle itself: it keeps that in its local
+        # `drawn`, [place of the item yielded last, number of configured
+        # items once they repeat, else -1].
+        rotation = self._next_language
+        drawn = None
+        places = set()
+        comparisons = 0
+        for lang in rotation:
+            if drawn is None:
+                drawn = (getattr(rotation, "gi_code", None) is Fettler._languages.__code__
+                         and rotation.gi_frame.f_locals.get("drawn")) or ()
+            place, configured = drawn or (None, -1)
             lang_default = self.config.lang_default
+            if 0 <= configured <= comparisons and place in places:
+                raise ValueError(f"lang_default {lang_default!r} is not one of the required_languages")
             if lang == lang_default:
                 self.current_language = lang
                 break
-            # A default that equals none of the configured languages would
-            # keep this search going forever on the endless rotation.  Once
-            # the rotation repeats its saved items (one full pass drawn, and
-            # the first of them compared again, no match), give up instead.
-            # Only a real itertools.cycle can tell; a replacement rotation
-            # is searched as it comes.
-            try:
-                repeating = self._next_language.gi_frame.f_locals["langs"].__reduce__()[2][1] is True
-            except Exception:
-                repeating = False
-            if repeating:
-                raise ValueError(f"lang_default {lang_default!r} is not one of the required_languages")
+            if drawn:
+                places.add(place)
+                comparisons += 1
 
     def init_speller(self):
         if self.speller:
@@ -92,9 +103,24 @@ class Fettler:
             self.lang_tool = None
 
     def _languages(self) -> "Languages":
-        langs = cycle(self.config.required_languages)
-        for lang in langs:
+        import itertools  # the built-in cycle, recognised without a module global of its own
+        if cycle is not itertools.cycle:
+            for lang in cycle(self.config.required_languages):
+                yield lang
+            return
+        # The built-in cycle's own steps, so that the constructor's search
+        # can tell where the configured items repeat (see __init__).
+        drawn = [-1, -1]
+        saved = []
+        for lang in self.config.required_languages:
+            saved.append(lang)
+            drawn[0] += 1
             yield lang
+        drawn[1] = len(saved)
+        while saved:
+            for place, lang in enumerate(saved):
+                drawn[0] = place
+                yield lang
 
     def next_language(self) -> "Languages":
         self.close()

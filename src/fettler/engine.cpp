@@ -1,8 +1,8 @@
 // Fettler: construction, the lazily built back-ends, the two support
 // properties and close.
+#include "fettler/default_search.hpp"
 #include "fettler/members.hpp"
 #include "fettler/names.hpp"
-#include "fettler/rotation.hpp"
 #include "fettler/state.hpp"
 #include "support/globals.hpp"
 
@@ -12,12 +12,6 @@ namespace {
 using support::FunctionObject;
 using support::Param;
 using support::Ref;
-
-// Once one whole pass over the configured languages found none equal to
-// the default, the search would go on forever; it stops with this error.
-[[noreturn]] void default_not_configured(PyObject* lang_default) {
-    support::raise_format(PyExc_ValueError, "lang_default %R is not one of the required_languages", lang_default);
-}
 
 Ref init(FunctionObject& function, support::BoundArgs args) {
     PyObject* self = args[0];
@@ -31,32 +25,7 @@ Ref init(FunctionObject& function, support::BoundArgs args) {
     support::setattr(self, names::current_language, Py_None);
     Ref rotation = support::call_method(self, names::languages);
     support::setattr(self, names::next_language, rotation.get());
-
-    // for lang in self._next_language:
-    //     if lang == self.config.lang_default:
-    //         self.current_language = lang
-    //         break
-    Ref iterable = support::getattr(self, names::next_language);
-    Ref iterator = support::check(PyObject_GetIter(iterable.get()));
-    const ModuleState& state = state_of(function);
-    while (true) {
-        Ref lang = Ref::steal(PyIter_Next(iterator.get()));
-        if (!lang) {
-            if (PyErr_Occurred()) {
-                support::throw_error();
-            }
-            break;
-        }
-        Ref config = support::getattr(self, names::config);
-        Ref lang_default = support::getattr(config.get(), names::lang_default);
-        if (support::equals(lang.get(), lang_default.get())) {
-            support::setattr(self, names::current_language, lang.get());
-            break;
-        }
-        if (rotation_completed_pass(iterator.get(), state.generator_type.get(), state.cycle_type.get())) {
-            default_not_configured(lang_default.get());
-        }
-    }
+    search_default(self, state_of(function));
     return Ref::borrow(Py_None);
 }
 

@@ -1,6 +1,8 @@
 #include "fettler/rotation.hpp"
 
+#include "fettler/cycle.hpp"
 #include "fettler/names.hpp"
+#include "fettler/state.hpp"
 #include "support/globals.hpp"
 
 #include <structmember.h>
@@ -18,11 +20,15 @@ struct RotationObject {
     PyObject_HEAD
     PyObject* weakreflist;
     State state;
+    // The body iterates either a cycle of its own, when the module's
+    // `cycle` is the built-in one, or iter(cycle(...)) of whatever `cycle`
+    // has been replaced with.
+    bool own_cycle;
     struct Fields {
-        Ref function;    // Fettler._languages, for its globals and names
-        Ref engine;      // `self` of the generator's body
-        Ref configured;  // what self.config.required_languages gave
-        Ref iterator;    // iter(cycle(configured))
+        Ref function;  // Fettler._languages, for its globals and names
+        Ref engine;    // `self` of the generator's body
+        Ref iterator;  // iter(cycle(self.config.required_languages))
+        Cycle cycle;   // or the built-in cycle's steps, run here
     } fields;
 };
 
@@ -37,8 +43,8 @@ support::FunctionObject& function_of(RotationObject& rotation) {
 void finish(RotationObject& rotation) {
     rotation.state = State::finished;
     rotation.fields.engine.clear();
-    rotation.fields.configured.clear();
     rotation.fields.iterator.clear();
+    rotation.fields.cycle.clear();
 }
 
 // A StopIteration escaping a generator's body becomes RuntimeError, with
@@ -69,15 +75,37 @@ void replace_stop_iteration() noexcept {
     });
 }
 
-// The start of the body: `cycle(self.config.required_languages)`, iterated.
+// The start of the body: `cycle(self.config.required_languages)`, iterated
+// (the global is read first, as Python evaluates a call).
 void start_body(RotationObject& rotation) {
     support::FunctionObject& function = function_of(rotation);
+    Ref cycle = support::load_global(function, names::cycle);
     Ref config = support::getattr(rotation.fields.engine.get(), names::config);
     Ref configured = support::getattr(config.get(), names::required_languages);
-    Ref cycle = support::load_global(function, names::cycle);
+    if (cycle.get() == state_of(function).cycle_type.get()) {
+        rotation.own_cycle = true;
+        rotation.fields.cycle.start(configured.get());
+        return;
+    }
     Ref cycled = support::call(cycle.get(), configured.get());
     rotation.fields.iterator = support::check(PyObject_GetIter(cycled.get()));
-    rotation.fields.configured = std::move(configured);
+}
+
+// The for loop's next item: null when the body's loop has ended.
+PyObject* next_item(RotationObject& rotation) {
+    if (rotation.own_cycle) {
+        return rotation.fields.cycle.next().release();
+    }
+    return PyIter_Next(rotation.fields.iterator.get());
+}
+
+// Cleared by the garbage collector while unreachable (a finalizer may
+// still reach it): there is nothing left to run.
+bool body_cleared(const RotationObject& rotation) {
+    if (rotation.state == State::created) {
+        return !rotation.fields.engine;
+    }
+    return rotation.own_cycle ? !rotation.fields.cycle.started() : !rotation.fields.iterator;
 }
 
 // Resumes the body (with `thrown` set, the exception is raised where the
@@ -98,20 +126,18 @@ PyObject* resume(PyObject* self, bool thrown) {
         replace_stop_iteration();
         return nullptr;
     }
-    const bool starting = rotation.state == State::created;
-    // Cleared by the garbage collector while unreachable (a finalizer may
-    // still reach it): there is nothing left to run.
-    if (starting ? !rotation.fields.engine : !rotation.fields.iterator) {
+    if (body_cleared(rotation)) {
         finish(rotation);
         return nullptr;
     }
+    const bool starting = rotation.state == State::created;
     rotation.state = State::running;
     PyObject* item = support::guard<PyObject*>(nullptr, [&]() -> PyObject* {
         if (starting) {
             start_body(rotation);
         }
         // The for loop: an exhausted iterator ends the body normally.
-        return PyIter_Next(rotation.fields.iterator.get());
+        return next_item(rotation);
     });
     if (item == nullptr) {
         finish(rotation);
@@ -148,6 +174,16 @@ PyObject* rotation_throw(PyObject* self, PyObject* args) {
     if (!PyArg_UnpackTuple(args, "throw", 1, 3, &type, &value, &traceback)) {
         return nullptr;
     }
+#if PY_VERSION_HEX >= 0x030C0000
+    // Newer interpreters deprecate the separate value and traceback, with
+    // this warning, before they look at the arguments.
+    if (PyTuple_GET_SIZE(args) > 1 &&
+        PyErr_WarnEx(PyExc_DeprecationWarning,
+                     "the (type, exc, tb) signature of throw() is deprecated, use the single-arg signature instead.",
+                     1) < 0) {
+        return nullptr;
+    }
+#endif
     if (traceback == Py_None) {
         traceback = nullptr;
     } else if (traceback != nullptr && !PyTraceBack_Check(traceback)) {
@@ -194,16 +230,15 @@ int rotation_traverse(PyObject* self, visitproc visit, void* arg) {
     Py_VISIT(Py_TYPE(self));
     Py_VISIT(rotation.fields.function.get());
     Py_VISIT(rotation.fields.engine.get());
-    Py_VISIT(rotation.fields.configured.get());
     Py_VISIT(rotation.fields.iterator.get());
-    return 0;
+    return rotation.fields.cycle.traverse(visit, arg);
 }
 
 int rotation_clear(PyObject* self) {
     RotationObject& rotation = as_rotation(self);
     rotation.fields.engine.clear();
-    rotation.fields.configured.clear();
     rotation.fields.iterator.clear();
+    rotation.fields.cycle.clear();
     // `function` stays: repr and __name__ read it, and a function cannot
     // reach back to a generator.
     return 0;
@@ -298,29 +333,21 @@ Ref make_rotation(PyObject* generator_type, support::FunctionObject& function, P
     RotationObject& rotation = as_rotation(self.get());
     new (&rotation.fields) RotationObject::Fields{};
     rotation.state = State::created;
+    rotation.own_cycle = false;
     rotation.fields.function = Ref::borrow(reinterpret_cast<PyObject*>(&function));
     rotation.fields.engine = Ref::borrow(engine);
     return self;
 }
 
-bool rotation_completed_pass(PyObject* rotation_object, PyObject* generator_type, PyObject* cycle_type) {
+std::optional<Drawn> last_drawn(PyObject* rotation_object, PyObject* generator_type) {
     if (Py_TYPE(rotation_object) != reinterpret_cast<PyTypeObject*>(generator_type)) {
-        return false;
+        return std::nullopt;
     }
-    PyObject* iterator = as_rotation(rotation_object).fields.iterator.get();
-    if (iterator == nullptr || Py_TYPE(iterator) != reinterpret_cast<PyTypeObject*>(cycle_type)) {
-        return false;
+    const RotationObject& rotation = as_rotation(rotation_object);
+    if (!rotation.own_cycle || rotation.state != State::suspended) {
+        return std::nullopt;
     }
-    // itertools.cycle reports in its pickled state, (saved items, flag),
-    // whether it has left the configured iterable behind and now repeats
-    // the items it saved; the state is built by C code alone.
-    static const support::Name reduce("__reduce__");
-    Ref reduced = support::call_method(iterator, reduce);
-    if (!PyTuple_Check(reduced.get()) || PyTuple_GET_SIZE(reduced.get()) < 3) {
-        return false;
-    }
-    PyObject* state = PyTuple_GET_ITEM(reduced.get(), 2);
-    return PyTuple_Check(state) && PyTuple_GET_SIZE(state) == 2 && PyTuple_GET_ITEM(state, 1) == Py_True;
+    return Drawn{rotation.fields.cycle.position(), rotation.fields.cycle.configured()};
 }
 
 }  // namespace fettler

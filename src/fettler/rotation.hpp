@@ -9,9 +9,14 @@
 // and behaves as that generator object does: the body starts on the first
 // advance, it supports iteration, send, throw and close, advancing it while
 // it runs raises ValueError, and an exception inside the body finishes it.
+// While the module's `cycle` is the built-in itertools.cycle, the body runs
+// the cycle's steps itself (cycle.hpp), so that it can say where the item
+// it yielded last stands among the configured ones.
 #pragma once
 
 #include "support/function.hpp"
+
+#include <optional>
 
 namespace fettler {
 
@@ -22,10 +27,14 @@ support::Ref make_generator_type(PyObject* module);
 // `_languages` function whose module globals the body reads.
 support::Ref make_rotation(PyObject* generator_type, support::FunctionObject& function, PyObject* engine);
 
-// For the constructor's search: true once the rotation has drawn every
-// configured language and started over.  Only a rotation of our own type
-// over a genuine itertools.cycle (`cycle_type`) can tell; any other answers
-// false.
-bool rotation_completed_pass(PyObject* rotation, PyObject* generator_type, PyObject* cycle_type);
+// The item a suspended rotation yielded last.
+struct Drawn {
+    Py_ssize_t position;    // its place among the configured items, from 0
+    Py_ssize_t configured;  // how many there are once the items repeat, else -1
+};
+
+// For the constructor's search.  Only a rotation of our own type that runs
+// the built-in cycle itself can tell; any other answers nothing.
+std::optional<Drawn> last_drawn(PyObject* rotation, PyObject* generator_type);
 
 }  // namespace fettler

@@ -1,0 +1,54 @@
+#include "fettler/cycle.hpp"
+
+#include "support/error.hpp"
+
+namespace fettler {
+
+using support::Ref;
+
+void Cycle::start(PyObject* configured) {
+    Ref source = support::check(PyObject_GetIter(configured));
+    saved_ = support::check(PyList_New(0));
+    source_ = std::move(source);
+}
+
+Ref Cycle::next() {
+    if (!saved_) {
+        return {};  // cleared by the garbage collector
+    }
+    if (!repeating_) {
+        Ref item = Ref::steal(PyIter_Next(source_.get()));
+        if (item) {
+            support::check_status(PyList_Append(saved_.get(), item.get()));
+            position_ = PyList_GET_SIZE(saved_.get()) - 1;
+            return item;
+        }
+        if (PyErr_Occurred()) {
+            support::throw_error();
+        }
+        repeating_ = true;
+        position_ = -1;
+        source_.clear();
+    }
+    const Py_ssize_t count = PyList_GET_SIZE(saved_.get());
+    if (count == 0) {
+        return {};
+    }
+    position_ = (position_ + 1) % count;
+    return Ref::borrow(PyList_GET_ITEM(saved_.get(), position_));
+}
+
+Py_ssize_t Cycle::configured() const noexcept { return repeating_ && saved_ ? PyList_GET_SIZE(saved_.get()) : -1; }
+
+void Cycle::clear() noexcept {
+    source_.clear();
+    saved_.clear();
+}
+
+int Cycle::traverse(visitproc visit, void* arg) const {
+    Py_VISIT(source_.get());
+    Py_VISIT(saved_.get());
+    return 0;
+}
+
+}  // namespace fettler

@@ -1,0 +1,84 @@
+#include "fettler/default_search.hpp"
+
+#include "fettler/names.hpp"
+#include "fettler/rotation.hpp"
+
+#include <vector>
+
+namespace fettler {
+namespace {
+
+using support::Ref;
+
+// What the search has compared, by place among the configured items.
+//
+// Searched alone, the rotation hands out every configured item once and
+// then the first again: that repeat is where the search gives up, before
+// comparing it.  Someone else may advance the same rotation meanwhile (a
+// language's __eq__ may call next_language()), so the items the search
+// sees can skip places or repeat early; it gives up only on a repeat it
+// has compared already, and only after as many comparisons as there are
+// configured items.  That bounds the search: past that count, each further
+// comparison is of a place it had not compared.
+class Compared {
+public:
+    bool exhausted(const Drawn& drawn) const {
+        return drawn.configured >= 0 && comparisons_ >= drawn.configured && seen(drawn.position);
+    }
+
+    void note(const Drawn& drawn) {
+        ++comparisons_;
+        const auto place = static_cast<std::size_t>(drawn.position);
+        if (place >= places_.size()) {
+            places_.resize(place + 1);
+        }
+        places_[place] = true;
+    }
+
+private:
+    bool seen(Py_ssize_t position) const {
+        const auto place = static_cast<std::size_t>(position);
+        return place < places_.size() && places_[place];
+    }
+
+    std::vector<bool> places_;
+    Py_ssize_t comparisons_ = 0;
+};
+
+[[noreturn]] void default_not_configured(PyObject* lang_default) {
+    support::raise_format(PyExc_ValueError, "lang_default %R is not one of the required_languages", lang_default);
+}
+
+}  // namespace
+
+void search_default(PyObject* self, const ModuleState& state) {
+    Ref iterable = support::getattr(self, names::next_language);
+    Ref iterator = support::check(PyObject_GetIter(iterable.get()));
+    Compared compared;
+    while (true) {
+        Ref lang = Ref::steal(PyIter_Next(iterator.get()));
+        if (!lang) {
+            if (PyErr_Occurred()) {
+                support::throw_error();
+            }
+            return;
+        }
+        // Asked at once: reading the default may run code that advances
+        // the rotation.
+        const std::optional<Drawn> drawn = last_drawn(iterator.get(), state.generator_type.get());
+        Ref config = support::getattr(self, names::config);
+        Ref lang_default = support::getattr(config.get(), names::lang_default);
+        if (drawn && compared.exhausted(*drawn)) {
+            default_not_configured(lang_default.get());
+        }
+        if (support::equals(lang.get(), lang_default.get())) {
+            support::setattr(self, names::current_language, lang.get());
+            return;
+        }
+        if (drawn) {
+            compared.note(*drawn);
+        }
+    }
+}
+
+}  // namespace fettler
