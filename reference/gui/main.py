@@ -222,17 +222,19 @@ class FettleGUI(wx.Dialog):
             return
         matches = self.fettler.matches
         fixed_match = matches.pop(index)
-        offset_end = fixed_match.offset + fixed_match.errorLength
+        fixed_offset = fixed_match.offset
+        offset_end = fixed_offset + fixed_match.errorLength
         length_difference = len(corrected_text) - fixed_match.errorLength
         text = self.fettler.text
         text = text[:fixed_match.offset] + corrected_text + text[offset_end:]
         self.fettler.text = text
         kept = []
         for match in matches:
-            if match.offset >= offset_end:
+            offset = match.offset
+            if offset >= offset_end:
                 match.offset += length_difference
                 match.context = text
-            elif match.offset + match.errorLength > fixed_match.offset:
+            elif offset + match.errorLength > fixed_offset:
                 # Overlaps the replaced span: its offset no longer means
                 # anything in the new text, so it is dropped.
                 continue

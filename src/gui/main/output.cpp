@@ -21,7 +21,6 @@ using support::FunctionObject;
 using support::Param;
 using support::Ref;
 
-bool less(PyObject* a, PyObject* b) { return support::compare(a, b, Py_LT); }
 bool greater(PyObject* a, PyObject* b) { return support::compare(a, b, Py_GT); }
 bool at_least(PyObject* a, PyObject* b) { return support::compare(a, b, Py_GE); }
 
@@ -103,7 +102,7 @@ public:
         }
         Ref length = support::getattr(match, names::errorLength);
         Ref match_end = support::check(PyNumber_Add(offset, length.get()));
-        return less(offset, end_) && greater(match_end.get(), start_) ? Place::overlapping : Place::before;
+        return greater(match_end.get(), start_) ? Place::overlapping : Place::before;
     }
 
     // offset + length_difference
