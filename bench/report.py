@@ -4,6 +4,17 @@ from figures import cell, fmt
 from sides import IMPLS
 
 
+def step_rows(rows, key, spec, unit):
+    """One line per implementation: its cost per `unit` at each size, and
+    the time ratios between the sizes."""
+    lines = []
+    for row in rows:
+        per = " / ".join(f"{v:{spec}}" for v in row[key].values())
+        steps = " / ".join(f"{v:.1f}" for v in row["step_ratios"])
+        lines.append(f"    {row['impl']:<9} {per} ns per {unit};  x{steps}")
+    return lines
+
+
 def print_report(bench, meta):
     out = []
     out.append(f"fettle benchmark: compiled modules ({meta['build_dir']}, {meta['build_type']}) "
@@ -36,10 +47,7 @@ def print_report(bench, meta):
         g = growth["errors"]
         out.append(f"  errors, per match at {' / '.join(f'{s:,}' for s in g['sizes'])} matches; "
                    f"time ratio between sizes (ideal {g['ideal_step_ratio']}):")
-        for row in g["rows"]:
-            per = " / ".join(f"{v:.1f}" for v in row["per_match_ns"].values())
-            steps = " / ".join(f"{v:.1f}" for v in row["step_ratios"])
-            out.append(f"    {row['impl']:<9} {per} ns per match;  x{steps}")
+        out += step_rows(g["rows"], "per_match_ns", ".1f", "match")
         if "errors_reference" in growth:
             ref = " / ".join(f"{v:.1f}" for v in growth["errors_reference"].values())
             out.append(f"    reference {ref} ns per item: a list comprehension making one small f-string per item")
@@ -52,10 +60,7 @@ def print_report(bench, meta):
         g = growth["output"]["end_fix_sizes"]
         out.append(f"  output, fix at the end, per KB of text at {' / '.join(g['sizes'])}; "
                    f"time ratio between sizes (ideal {g['ideal_step_ratio']}):")
-        for row in g["rows"]:
-            per = " / ".join(f"{v:.0f}" for v in row["per_kb_ns"].values())
-            steps = " / ".join(f"{v:.1f}" for v in row["step_ratios"])
-            out.append(f"    {row['impl']:<9} {per} ns per KB;  x{steps}")
+        out += step_rows(g["rows"], "per_kb_ns", ".0f", "KB")
     for key, label in (("fixall_engine", "engine side"), ("fixall_dialog", "real dialog")):
         if key in growth:
             case = next((c for c in bench.cases if c["id"] == key.replace("_", ".") + ".100KB"), None)

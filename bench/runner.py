@@ -14,6 +14,12 @@ from sides import IMPLS
 clock = time.perf_counter_ns
 
 
+def in_turn(sample):
+    """The order of the two implementations for a sample: compiled first on
+    even samples, plain first on odd ones."""
+    return IMPLS if sample % 2 == 0 else IMPLS[::-1]
+
+
 class Bench:
     def __init__(self, quick, only):
         self.quick = quick
@@ -44,7 +50,7 @@ class Bench:
                 samplers[impl]()
         result = {impl: [] for impl in IMPLS}
         for i in range(samples):
-            for impl in (IMPLS if i % 2 == 0 else IMPLS[::-1]):
+            for impl in in_turn(i):
                 result[impl].append(samplers[impl]())
         return result
 

@@ -4,7 +4,7 @@ import gc
 
 import growth
 from figures import summary
-from runner import QuietGtk, clock, timed
+from runner import QuietGtk, clock, in_turn, timed
 from sides import IMPLS, EngineText
 from texts import make_text
 
@@ -25,7 +25,10 @@ def fix_all_cases(bench, sides, wx):
         side.fixture = side.matches(text, found)
         side.event = wx.CommandEvent(wx.wxEVT_LISTBOX_DCLICK, side.dialog.errors_control.GetId())
 
-    def report(case_id, title, includes, per_fix, totals):
+    def report(case_id, title, includes, per_fix, totals, growth_key, one_run):
+        """Records the case and its whole runs; `one_run`: the fixes of one
+        run of each implementation, for the cost by tenths of the run."""
+        bench.growth[growth_key] = {impl: growth.deciles(one_run[impl], count) for impl in IMPLS}
         case = bench.record(case_id, title, includes, "per fix", per_fix)
         # Fix i does the same work in both: the ratio fix by fix is the
         # sharper comparison.
@@ -67,7 +70,7 @@ def fix_all_cases(bench, sides, wx):
         for impl, side in sides.items():  # warm-up
             run_engine_side(side)
         for r in range(runs):
-            for impl in (IMPLS if r % 2 == 0 else IMPLS[::-1]):
+            for impl in in_turn(r):
                 figures = run_engine_side(sides[impl])
                 first.setdefault(impl, figures)
                 per_fix[impl] += figures
@@ -76,8 +79,7 @@ def fix_all_cases(bench, sides, wx):
                "Enter on the list (activation event to `process_char_hooks`) with one replacement each, so "
                "`output` directly; fixes from the front (each shifts all matches left); `update` shadowed (no-op), "
                "text control a stand-in showing the engine's text (edit test by identity); real list selection",
-               per_fix, totals)
-        bench.growth["fixall_engine"] = {impl: growth.deciles(first[impl], count) for impl in IMPLS}
+               per_fix, totals, "fixall_engine", first)
 
     if bench.wanted(ids["dialog"]):
         per_fix = {impl: [] for impl in IMPLS}
@@ -88,7 +90,7 @@ def fix_all_cases(bench, sides, wx):
                 side.dialog.Show()
             wx.Yield()
             for i in range(count):
-                for impl in (IMPLS if i % 2 == 0 else IMPLS[::-1]):
+                for impl in in_turn(i):
                     side = sides[impl]
                     side.dialog.errors_control.SetSelection(0)
                     per_fix[impl].append(timed(side.dialog.process_char_hooks, side.event))
@@ -103,8 +105,7 @@ def fix_all_cases(bench, sides, wx):
                "as above but nothing shadowed: real text control (read twice, set once per fix) and real "
                "`update` (list cleared and refilled); dialogs shown under Xvfb; the two implementations "
                "alternate fix by fix (one run each)",
-               per_fix, totals)
-        bench.growth["fixall_dialog"] = {impl: growth.deciles(per_fix[impl], count) for impl in IMPLS}
+               per_fix, totals, "fixall_dialog", per_fix)
     for side in sides.values():
         side.engine.matches = []
         side.engine.text = ""

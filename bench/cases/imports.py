@@ -6,7 +6,7 @@ import subprocess
 import sys
 from pathlib import Path
 
-from runner import clock
+from runner import clock, in_turn
 from sides import IMPLS, PACKAGES, addon_package
 
 RUN = Path(__file__).resolve().parent.parent / "run.py"
@@ -34,7 +34,7 @@ def import_cases(bench, root):
     samples = 3 if bench.quick else 12
     result = {i: {impl: [] for impl in IMPLS} for i in ids}
     for n in range(samples):
-        for impl in (IMPLS if n % 2 == 0 else IMPLS[::-1]):
+        for impl in in_turn(n):
             figures = probe(impl)
             result["import.fettler"][impl].append(figures["fettler"])
             result["import.gui.main"][impl].append(figures["gui.main"])

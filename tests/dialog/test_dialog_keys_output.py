@@ -50,28 +50,29 @@ def test_keys(close_calls, checked, host, chooser, key, ctrl, shift, where, effe
     assert chooser.calls == []
 
 
+def test_enter_on_the_list_with_one_replacement_applies_it_at_once(checked, chooser):
+    dialog, engine = checked
+    dialog.errors_control.SetSelection(0)
+    assert char_hook(dialog, dialog.errors_control, RET) is False
+    assert engine.text == dialog.text.GetValue() == "the cat adn teh dog qqq" and chooser.calls == []
+
+
 @pytest.mark.parametrize("index, chosen, expected", [
-    (0, None, "the cat adn teh dog qqq"),          # one replacement: applied at once
-    (1, 1, "teh cat add teh dog qqq"),             # several: the chooser, after the event
-    (3, None, TEXT),                               # none: the chooser with nothing to pick
+    (1, 1, "teh cat add teh dog qqq"),             # several: the user picks one
+    (3, None, TEXT),                               # none: nothing to pick, the chooser stays open
 ])
-def test_enter_on_the_list(checked, chooser, host, index, chosen, expected):
+def test_enter_on_the_list_opens_the_chooser_after_the_event(checked, chooser, index, chosen, expected):
     dialog, engine = checked
     dialog.errors_control.SetSelection(index)
     replacements = list(engine.matches[index].replacements)
     chooser.auto_pick = chosen
     assert char_hook(dialog, dialog.errors_control, RET) is False
-    if len(replacements) == 1:
-        assert engine.text == expected and chooser.calls == []
-        return
     assert engine.text == TEXT and chooser.calls == []  # not yet: deferred
     assert wait_for(lambda: chooser.calls)
     assert chooser.calls == [replacements]
-    if chosen is None:
-        assert chooser.current and chooser.current.IsShown()
-    else:
-        assert wait_for(lambda: engine.text == expected)
+    assert wait_for(lambda: engine.text == expected)
     assert dialog.text.GetValue() == engine.text == expected
+    assert (chooser.current is not None and chooser.current.IsShown()) == (chosen is None)
 
 
 def test_activating_an_item_fixes_it_once(checked, chooser):
@@ -99,16 +100,14 @@ def test_nothing_selected_does_nothing(checked, host, chooser):
     assert wx.Window.FindFocus() is dialog.errors_control
 
 
-@pytest.mark.parametrize("how", ["enter", "chooser"])
-def test_edits_since_the_check_are_kept(checked, host, chooser, how):
+@pytest.mark.parametrize("fix", [lambda dialog: char_hook(dialog, dialog.errors_control, RET),
+                                 lambda dialog: dialog.output("add")], ids=["enter", "chooser"])
+def test_edits_since_the_check_are_kept(checked, host, chooser, fix):
     dialog, engine = checked
     edited = TEXT + " adn"
     dialog.text.SetValue(edited)
     dialog.errors_control.SetSelection(1)  # several replacements: would open the chooser
-    if how == "enter":
-        char_hook(dialog, dialog.errors_control, RET)
-    else:
-        dialog.output("add")
+    fix(dialog)
     pump(0.1)
     assert chooser.calls == []
     assert engine.text == dialog.text.GetValue() == edited

@@ -78,13 +78,15 @@ def test_methods_bind_like_python_functions(FettleGUI, make_engine, host):
         dialog.Destroy()
 
 
-def test_argument_binding_errors(FettleGUI):
-    with pytest.raises(TypeError):
-        FettleGUI.create_fettle_gui()
-    with pytest.raises(TypeError):
-        FettleGUI.create_fettle_gui(1, 2, 3)
-    with pytest.raises(TypeError):
-        FettleGUI.create_fettle_gui(1, corrector=2, colour=3)
+@pytest.mark.parametrize("args, kwargs, text", [
+    ((), {}, "FettleGUI.create_fettle_gui() missing 1 required positional argument: 'fettler'"),
+    ((1, 2, 3), {}, "FettleGUI.create_fettle_gui() takes from 1 to 2 positional arguments but 3 were given"),
+    ((1,), {"corrector": 2, "colour": 3}, "FettleGUI.create_fettle_gui() got an unexpected keyword argument 'colour'"),
+])
+def test_argument_binding_errors(FettleGUI, args, kwargs, text):
+    with pytest.raises(TypeError) as caught:
+        FettleGUI.create_fettle_gui(*args, **kwargs)
+    assert str(caught.value) == text
 
 
 def test_super_is_bound_to_the_class_not_the_module_name(FettleGUI, main_module, make_engine, host, monkeypatch):

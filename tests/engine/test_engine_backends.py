@@ -135,32 +135,41 @@ class StrName(str):
     pass
 
 
-@pytest.mark.parametrize("name, expected", [
-    (None, None),  # current_language None: reading `name` fails
-    (RuntimeError("no name"), None),
-    (5, (TypeError, "hasattr(): attribute name must be string")),
-    (StrName("german"), True),
-])
-def test_support_properties_with_odd_names(make_engine, L, name, expected):
-    class Odd:
-        @property
-        def name(self):
-            if isinstance(name, BaseException):
-                raise name
-            return name
+class Named:
+    """A language whose `name` is the given value, or raises it."""
+
+    def __init__(self, name):
+        self._name = name
+
+    @property
+    def name(self):
+        if isinstance(self._name, BaseException):
+            # a fresh traceback each time, so that repeated failures hold nothing
+            raise self._name.with_traceback(None)
+        return self._name
+
+
+PROPERTIES = ["is_autocorrect_supports", "is_lang_tool_supports"]
+
+
+@pytest.mark.parametrize("prop", PROPERTIES)
+def test_support_properties_with_a_str_subclass_name(make_engine, L, prop):
     engine = make_engine([L.german], L.german)
-    engine.current_language = None if name is None else Odd()
-    for prop in ("is_autocorrect_supports", "is_lang_tool_supports"):
-        got = raised(getattr, engine, prop)
-        if expected is True:
-            assert got is None and getattr(engine, prop) is True
-        elif expected is None and name is None:
-            assert got[0] is AttributeError
-        elif expected is None:
-            assert got == (RuntimeError, "no name")
-        else:
-            assert got == expected
-            assert refcount_stable(lambda: getattr(engine, prop), engine.current_language)
+    engine.current_language = Named(StrName("german"))
+    assert getattr(engine, prop) is True
+
+
+@pytest.mark.parametrize("language, expected", [
+    (None, (AttributeError, "'NoneType' object has no attribute 'name'")),
+    (Named(RuntimeError("no name")), (RuntimeError, "no name")),
+    (Named(5), (TypeError, "hasattr(): attribute name must be string")),
+], ids=["no language", "name fails", "name not a str"])
+@pytest.mark.parametrize("prop", PROPERTIES)
+def test_support_properties_when_the_name_fails(make_engine, L, language, expected, prop):
+    engine = make_engine([L.german], L.german)
+    engine.current_language = language
+    assert raised(getattr, engine, prop) == expected
+    assert refcount_stable(lambda: getattr(engine, prop), engine.current_language)
 
 
 @pytest.mark.parametrize("error", [AttributeError, RuntimeError, Boom])

@@ -109,20 +109,21 @@ def engine_holder(Fettler):
 
 
 class Advancing(Lang):
-    """A language whose comparison advances the engine's rotation the first
-    `times` times it is asked (None: always)."""
+    """A language whose comparison advances the engine's rotation by `draws`
+    items the first `times` times it is asked (None: always)."""
 
-    def __init__(self, name, log, holder, times):
+    def __init__(self, name, log, holder, times, draws=1):
         super().__init__(name, log=log)
-        self.holder, self.times = holder, times
+        self.holder, self.times, self.draws = holder, times, draws
 
     def __eq__(self, other):
         result = super().__eq__(other)
         if self.times is None or self.times > 0:
             self.times = None if self.times is None else self.times - 1
-            if len(self.log) > 50:
+            if len(self.log) > 500:
                 raise RuntimeError("endless search")
-            self.holder[0].next_language()
+            for _ in range(self.draws):
+                self.holder[0].next_language()
         return result
 
     __hash__ = object.__hash__
@@ -161,6 +162,16 @@ def test_search_counts_what_it_compared(either_module, Config, replaced_cycle, c
     assert got is None and current.name == found
     replaced_cycle(either_module)
     assert run() == (None, log, current)  # what the plain search compares too
+
+
+def test_search_of_many_languages(either_module, Config):
+    """70 languages; the comparison of the last one draws the next 65, so the
+    first repeat the search draws is the 66th language, compared already."""
+    log = []
+    Held, holder = engine_holder(either_module.Fettler)
+    items = [Lang(str(i), log=log) for i in range(69)] + [Advancing("69", log, holder, 1, draws=65)]
+    assert raised(Held, Config(items, Lang("X"))) == (ValueError, REFUSAL.format(Lang("X")))
+    assert [item.name for item, _ in log] == [str(i) for i in range(70)]
 
 
 @pytest.mark.parametrize("repeating", [False, True], ids=["first pass", "repeating"])
