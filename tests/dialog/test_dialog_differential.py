@@ -10,25 +10,15 @@ matches, the list's items, the control's text and the selection after each
 step, on what the host was asked (messages, clipboard), on the chooser
 calls and on every read and write of a match attribute.
 
-The seed is fixed, so CI runs the same cases every time;
-FETTLE_DIFFERENTIAL_SEED=<int> runs others (=random picks one and prints it).
+Seeds and case counts: see tests/differential.py.
 """
-import os
-import random
-import re
-
 import pytest
 import wx
-from hypothesis import HealthCheck, given, seed, settings, strategies as st
+from hypothesis import given, strategies as st
+
+from differential import assert_same, mostly, outcome, seeded
 
 from .conftest import char_hook
-
-SEED = os.environ.get("FETTLE_DIFFERENTIAL_SEED", "20261207")
-SEED = random.randrange(2 ** 32) if SEED == "random" else int(SEED)
-print(f"dialog differential seed: {SEED}")
-CASES = int(os.environ.get("FETTLE_DIFFERENTIAL_CASES", "150"))
-SETTINGS = settings(max_examples=CASES, deadline=None, database=None, print_blob=True,
-                    suppress_health_check=[HealthCheck.too_slow, HealthCheck.function_scoped_fixture])
 
 ATTRIBUTES = ("offset", "errorLength", "context", "message", "replacements")
 
@@ -73,23 +63,9 @@ def describe(value):
     return (type(value).__name__,)
 
 
-def message(error):
-    text = str(error).replace("fettle_reference_addon", "fettle_addon")
-    return re.sub(r" at 0x[0-9a-f]+", " at 0x…", text)
-
-
-def outcome(action):
-    try:
-        return ("returned", describe(action()))
-    except Exception as error:  # noqa: BLE001 - every exception is compared
-        return ("raised", type(error).__name__, message(error))
 
 
 # --- the cases ----------------------------------------------------------
-
-def mostly(usual, rare, usual_share=8):
-    """`usual` in usual_share of 10 draws, else `rare`."""
-    return st.integers(0, 9).flatmap(lambda n: usual if n < usual_share else rare)
 
 
 texts = st.text(st.sampled_from("ab é😀\0\ud800\n"), max_size=8)
@@ -143,32 +119,32 @@ def make_matches(case, log):
 def perform(dialog, engine, step, pending):
     kind = step[0]
     if kind == "errors":
-        return outcome(lambda: dialog.errors)
+        return outcome(lambda: dialog.errors, describe)
     if kind in ("select", "fix"):
         index = step[1] if 0 <= step[1] < dialog.errors_control.GetCount() else wx.NOT_FOUND
         dialog.errors_control.SetSelection(index)
         if kind == "select":
             return ("selected",)
         if step[2] == "enter":
-            return outcome(lambda: char_hook(dialog, dialog.errors_control, wx.WXK_RETURN))
-        return outcome(lambda: dialog.output(step[3]))
+            return outcome(lambda: char_hook(dialog, dialog.errors_control, wx.WXK_RETURN), describe)
+        return outcome(lambda: dialog.output(step[3]), describe)
     if kind == "output":
         argument = {"str": step[2], "subclass": Sub(step[2]), "none": None}[step[1]]
-        return outcome(lambda: dialog.output(argument))
+        return outcome(lambda: dialog.output(argument), describe)
     if kind == "answer":
         if not pending:
             return ("no chooser",)
         replacements, callback = pending.pop()[1]
         choices = list(replacements) or ["chosen"]
-        return outcome(lambda: callback(choices[step[1] % len(choices)]))
+        return outcome(lambda: callback(choices[step[1] % len(choices)]), describe)
     if kind == "type":
-        return outcome(lambda: dialog.text.AppendText(step[1]))
+        return outcome(lambda: dialog.text.AppendText(step[1]), describe)
     if kind == "owner":
         engine.text = step[1]
         return ("set",)
     if kind == "update":
-        return outcome(dialog.update)
-    return outcome(dialog._check)
+        return outcome(dialog.update, describe)
+    return outcome(dialog._check, describe)
 
 
 def run(case, dialog, engine, fakes, host, pending, log):
@@ -179,7 +155,7 @@ def run(case, dialog, engine, fakes, host, pending, log):
     engine.text = case["text"]
     engine.matches = make_matches(case, log)
     dialog.fettler = engine
-    steps = [("shown", outcome(dialog.update), dialog.errors_control.GetItems())]
+    steps = [("shown", outcome(dialog.update, describe), dialog.errors_control.GetItems())]
     for each in case["steps"]:
         result = perform(dialog, engine, each, pending)
         steps.append((each, result, describe(engine.text), describe(engine.matches),
@@ -190,12 +166,6 @@ def run(case, dialog, engine, fakes, host, pending, log):
         log.clear()
     return steps
 
-
-def first_difference(compiled, reference):
-    for index, (ours, theirs) in enumerate(zip(compiled, reference)):
-        if ours != theirs:
-            return index, ours, theirs
-    return len(compiled), compiled[len(reference):], reference[len(compiled):]
 
 
 @pytest.fixture
@@ -217,8 +187,7 @@ def sides(main_module, reference_gui_main_module, reference_companions, referenc
         dialog.Destroy()
 
 
-@seed(SEED)
-@SETTINGS
+@seeded(150)
 @given(case=cases)
 def test_dialog_agrees_with_the_reference(case, sides, host):
     pairs, pending = sides
@@ -226,6 +195,4 @@ def test_dialog_agrees_with_the_reference(case, sides, host):
     for dialog, engine, fakes in pairs:
         log = []
         results.append(run(case, dialog, engine, fakes, host, pending, log))
-    if results[0] != results[1]:
-        index, ours, theirs = first_difference(*results)
-        pytest.fail(f"seed {SEED}: step {index} differs\n compiled:  {ours!r}\n reference: {theirs!r}")
+    assert_same(*results)

@@ -7,23 +7,14 @@ must agree on every result and exception (type and text), on the engine's
 state after each step, on every back-end call and on every call made into
 the hostile values.
 
-The seed is fixed, so CI runs the same cases every time;
-FETTLE_DIFFERENTIAL_SEED=<int> runs others (=random picks one and prints it).
+Seeds and case counts: see tests/differential.py.
 """
 import enum
-import os
-import random
-import re
 
 import pytest
-from hypothesis import HealthCheck, given, seed, settings, strategies as st
+from hypothesis import given, strategies as st
 
-SEED = os.environ.get("FETTLE_DIFFERENTIAL_SEED", "20261207")
-SEED = random.randrange(2 ** 32) if SEED == "random" else int(SEED)
-print(f"engine differential seed: {SEED}")
-CASES = int(os.environ.get("FETTLE_DIFFERENTIAL_CASES", "250"))
-SETTINGS = settings(max_examples=CASES, deadline=None, database=None, print_blob=True,
-                    suppress_health_check=[HealthCheck.too_slow, HealthCheck.function_scoped_fixture])
+from differential import assert_same, mostly, outcome, seeded
 
 NAMES = ["english", "german", "russian", "french", "esperanto"]
 
@@ -84,23 +75,9 @@ def describe(value):
     return ("object", type(value).__name__)
 
 
-def message(error):
-    text = str(error).replace("fettle_reference_addon", "fettle_addon")
-    return re.sub(r" at 0x[0-9a-f]+", " at 0x…", text)
-
-
-def outcome(action):
-    try:
-        return ("returned", describe(action()))
-    except Exception as error:  # noqa: BLE001 - every exception is compared
-        return ("raised", type(error).__name__, message(error))
 
 
 # --- the cases ----------------------------------------------------------
-
-def mostly(usual, rare, usual_share=8):
-    """`usual` in usual_share of 10 draws, else `rare`."""
-    return st.integers(0, 9).flatmap(lambda n: usual if n < usual_share else rare)
 
 
 texts = st.text(st.sampled_from("ab é😀\0\ud800\t"), max_size=6)
@@ -176,14 +153,14 @@ def operate(engine, op):
     name = op[0]
     if len(op) == 1:
         if name.startswith("is_"):
-            return outcome(lambda: getattr(engine, name))
-        return outcome(getattr(engine, name))
+            return outcome(lambda: getattr(engine, name), describe)
+        return outcome(getattr(engine, name), describe)
     kind, text = op[1]
     method = getattr(engine, name)
     arguments = {"positional": ((text,), {}), "keyword": ((), {KEYWORD[name]: text}),
                  "subclass": ((Sub(text),), {}), "none": ((None,), {}), "bytes": ((b"x",), {}),
                  "int": ((5,), {}), "odd keyword": ((), {text: "x"})}[kind]
-    return outcome(lambda: method(*arguments[0], **arguments[1]))
+    return outcome(lambda: method(*arguments[0], **arguments[1]), describe)
 
 
 def state(engine):
@@ -207,7 +184,7 @@ def run(case, module, companions, recorder):
     config = companions["config"].Config(required, build_language(default, languages, log))
     steps = []
     made = []
-    steps.append(("construct", outcome(lambda: made.append(module.Fettler(config)))))
+    steps.append(("construct", outcome(lambda: made.append(module.Fettler(config)), describe)))
     for op in case["operations"] if made else []:
         steps.append((op, operate(made[0], op), state(made[0])))
     steps.append(("back-end calls", [(c.name, describe(c.args), describe(c.kwargs)) for c in recorder.calls]))
@@ -215,25 +192,16 @@ def run(case, module, companions, recorder):
     return steps
 
 
-def first_difference(compiled, reference):
-    for index, (ours, theirs) in enumerate(zip(compiled, reference)):
-        if ours != theirs:
-            return index, ours, theirs
-    return len(compiled), compiled[len(reference):], reference[len(compiled):]
-
 
 @pytest.fixture(scope="module")
 def implementations(fettler_module, reference_fettler_module, addon_dir):
     return fettler_module, reference_fettler_module
 
 
-@seed(SEED)
-@SETTINGS
+@seeded(250)
 @given(case=cases)
 def test_engine_agrees_with_the_reference(case, implementations, companions, reference_companions, fakes,
                                           reference_fakes):
     compiled = run(case, implementations[0], companions, fakes)
     reference = run(case, implementations[1], reference_companions, reference_fakes)
-    if compiled != reference:
-        index, ours, theirs = first_difference(compiled, reference)
-        pytest.fail(f"seed {SEED}: step {index} differs\n compiled:  {ours!r}\n reference: {theirs!r}")
+    assert_same(compiled, reference)
