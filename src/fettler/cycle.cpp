@@ -38,9 +38,8 @@ Ref Cycle::next() {
     return Ref::borrow(PyList_GET_ITEM(saved_.get(), position_));
 }
 
-Py_ssize_t Cycle::configured() const noexcept { return repeating_ && saved_ ? PyList_GET_SIZE(saved_.get()) : -1; }
-
 void Cycle::clear() noexcept {
+    repeating_ = false;
     source_.clear();
     saved_.clear();
 }

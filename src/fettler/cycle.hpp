@@ -32,7 +32,7 @@ public:
 
     // How many configured items there are, once their iterator is
     // exhausted and the saved items are being repeated; -1 until then.
-    Py_ssize_t configured() const noexcept;
+    Py_ssize_t configured() const noexcept { return repeating_ ? PyList_GET_SIZE(saved_.get()) : -1; }
 
     void clear() noexcept;
     int traverse(visitproc visit, void* arg) const;

@@ -3,6 +3,7 @@
 #include "fettler/names.hpp"
 #include "fettler/rotation.hpp"
 
+#include <cstdint>
 #include <vector>
 
 namespace fettler {
@@ -29,19 +30,30 @@ public:
     void note(const Drawn& drawn) {
         ++comparisons_;
         const auto place = static_cast<std::size_t>(drawn.position);
-        if (place >= places_.size()) {
-            places_.resize(place + 1);
+        if (place < first_places) {
+            first_ |= std::uint64_t{1} << place;
+            return;
         }
-        places_[place] = true;
+        if (place - first_places >= more_.size()) {
+            more_.resize(place - first_places + 1);
+        }
+        more_[place - first_places] = true;
     }
 
 private:
+    // Places below 64 in a word: no allocation for any usual configuration.
+    static constexpr std::size_t first_places = 64;
+
     bool seen(Py_ssize_t position) const {
         const auto place = static_cast<std::size_t>(position);
-        return place < places_.size() && places_[place];
+        if (place < first_places) {
+            return (first_ >> place) & 1U;
+        }
+        return place - first_places < more_.size() && more_[place - first_places];
     }
 
-    std::vector<bool> places_;
+    std::uint64_t first_ = 0;
+    std::vector<bool> more_;
     Py_ssize_t comparisons_ = 0;
 };
 

@@ -97,7 +97,8 @@ def test_default_not_configured_raises(make_engine, Fettler, Config, required):
     items = [Guarded("A", log=log), Guarded("B", log=log)]
     default = Lang("klingon")
     config = Config(required(items), default)
-    assert raised(Fettler, config) == (ValueError, "lang_default Lang('klingon') is not one of the required_languages")
+    refusal = "lang_default Lang('klingon') is not one of the required_languages"
+    assert raised(Fettler, config) == (ValueError, refusal)
     assert [(id(a), id(b)) for a, b in log] == [(id(item), id(default)) for item in required(items)]
     assert refcount_stable(lambda: (log.clear(), Fettler(config)), default, *items)
 
