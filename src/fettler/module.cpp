@@ -25,7 +25,7 @@ void define_fettler(PyObject* globals, ModuleState& state) {
         return support::make_function(function_type, def, globals);
     };
     Ref bases = support::check(PyTuple_Pack(1, reinterpret_cast<PyObject*>(&PyBaseObject_Type)));
-    support::ClassBuilder body(module_def.m_name, "Fettler", "Fettler", bases.get());
+    support::ClassBuilder body(state.python_types, module_def.m_name, "Fettler", "Fettler", bases.get());
     body.add("__init__", function(init_def).get());
     body.add("init_speller", function(init_speller_def).get());
     body.add("init_lang_tool", function(init_lang_tool_def).get());
@@ -46,6 +46,7 @@ int exec_module(PyObject* module) {
     return support::guard(-1, [&] {
         support::renew_names();
         ModuleState& state = *new (PyModule_GetState(module)) ModuleState{};
+        state.python_types.load();
         state.function_type = support::make_function_type(module, "fettler.function");
         state.generator_type = make_generator_type(module);
         PyObject* globals = PyModule_GetDict(module);
@@ -69,6 +70,9 @@ int exec_module(PyObject* module) {
 int traverse_module(PyObject* module, visitproc visit, void* arg) {
     ModuleState* state = static_cast<ModuleState*>(PyModule_GetState(module));
     if (state != nullptr) {
+        if (const int result = state->python_types.traverse(visit, arg)) {
+            return result;
+        }
         Py_VISIT(state->function_type.get());
         Py_VISIT(state->generator_type.get());
         Py_VISIT(state->candidate_key.get());
@@ -84,6 +88,7 @@ int clear_module(PyObject* module) {
         state->cycle_type.clear();
         state->generator_type.clear();
         state->function_type.clear();
+        state->python_types.clear();
     }
     return 0;
 }
@@ -117,7 +122,7 @@ PyModuleDef module_def = {
 }  // namespace
 
 ModuleState& state_of(const support::FunctionObject& function) {
-    PyObject* module = PyType_GetModule(Py_TYPE(&function));
+    PyObject* module = PyType_GetModule(function.type());
     return state_of_module(module);
 }
 

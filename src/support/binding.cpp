@@ -3,6 +3,7 @@
 // name the function by its current __qualname__.
 #include "support/function.hpp"
 
+#include "support/abi.hpp"
 
 namespace support {
 namespace {
@@ -11,7 +12,7 @@ PyObject* qualname_of(FunctionObject& function) { return function.fields.qualnam
 
 [[noreturn]] void too_many_positional(FunctionObject& function, std::size_t positional, Py_ssize_t given) {
     PyObject* defaults = function.fields.defaults.get();
-    const Py_ssize_t defcount = defaults != nullptr ? PyTuple_GET_SIZE(defaults) : 0;
+    const Py_ssize_t defcount = defaults != nullptr ? tuple_size(defaults) : 0;
     const auto argcount = static_cast<Py_ssize_t>(positional);
     Ref sig;
     bool plural;
@@ -36,16 +37,16 @@ PyObject* qualname_of(FunctionObject& function) { return function.fields.qualnam
             check_status(PyList_Append(names.get(), quoted.get()));
         }
     }
-    const Py_ssize_t count = PyList_GET_SIZE(names.get());
+    const Py_ssize_t count = list_size(names.get());
     Ref listed;
     if (count == 1) {
-        listed = Ref::borrow(PyList_GET_ITEM(names.get(), 0));
+        listed = Ref::borrow(list_item(names.get(), 0));
     } else if (count == 2) {
-        listed = check(PyUnicode_FromFormat("%U and %U", PyList_GET_ITEM(names.get(), 0),
-                                            PyList_GET_ITEM(names.get(), 1)));
+        listed = check(PyUnicode_FromFormat("%U and %U", list_item(names.get(), 0),
+                                            list_item(names.get(), 1)));
     } else {
-        Ref tail = check(PyUnicode_FromFormat(", %U, and %U", PyList_GET_ITEM(names.get(), count - 2),
-                                              PyList_GET_ITEM(names.get(), count - 1)));
+        Ref tail = check(PyUnicode_FromFormat(", %U, and %U", list_item(names.get(), count - 2),
+                                              list_item(names.get(), count - 1)));
         check_status(PyList_SetSlice(names.get(), count - 2, count, nullptr));
         Ref separator = new_str(", ");
         Ref head = check(PyUnicode_Join(separator.get(), names.get()));
@@ -63,12 +64,12 @@ PyObject* qualname_of(FunctionObject& function) { return function.fields.qualnam
 std::ptrdiff_t find_parameter(const FunctionObject& function, std::size_t positional, PyObject* keyword) {
     PyObject* names = function.fields.param_names.get();
     for (std::size_t i = 0; i < positional; ++i) {
-        if (PyTuple_GET_ITEM(names, static_cast<Py_ssize_t>(i)) == keyword) {
+        if (tuple_item(names, static_cast<Py_ssize_t>(i)) == keyword) {
             return static_cast<std::ptrdiff_t>(i);
         }
     }
     for (std::size_t i = 0; i < positional; ++i) {
-        PyObject* name = PyTuple_GET_ITEM(names, static_cast<Py_ssize_t>(i));
+        PyObject* name = tuple_item(names, static_cast<Py_ssize_t>(i));
         if (check_status(PyObject_RichCompareBool(keyword, name, Py_EQ)) != 0) {
             return static_cast<std::ptrdiff_t>(i);
         }
@@ -104,7 +105,7 @@ void bind_arguments(FunctionObject& function, PyObject* const* args, std::size_t
         const Py_ssize_t extra = given > positional ? given - positional : 0;
         packed[0] = check(PyTuple_New(extra));
         for (Py_ssize_t i = 0; i < extra; ++i) {
-            PyTuple_SET_ITEM(packed[0].get(), i, Py_NewRef(args[positional + i]));
+            tuple_fill(packed[0].get(), i, Ref::borrow(args[positional + i]));
         }
         bound[static_cast<std::size_t>(shape.var_positional)] = packed[0].get();
     }
@@ -113,9 +114,9 @@ void bind_arguments(FunctionObject& function, PyObject* const* args, std::size_t
         bound[static_cast<std::size_t>(shape.var_keyword)] = packed[1].get();
     }
 
-    const Py_ssize_t keywords = kwnames != nullptr ? PyTuple_GET_SIZE(kwnames) : 0;
+    const Py_ssize_t keywords = kwnames != nullptr ? tuple_size(kwnames) : 0;
     for (Py_ssize_t k = 0; k < keywords; ++k) {
-        PyObject* keyword = PyTuple_GET_ITEM(kwnames, k);
+        PyObject* keyword = tuple_item(kwnames, k);
         PyObject* value = args[given + k];
         if (!PyUnicode_Check(keyword)) {
             raise_format(PyExc_TypeError, "%U() keywords must be strings", qualname_of(function));
@@ -145,7 +146,7 @@ void bind_arguments(FunctionObject& function, PyObject* const* args, std::size_t
         // bound values are still in use.
         packed[2] = function.fields.defaults;
         PyObject* defaults = packed[2].get();
-        const Py_ssize_t defcount = defaults != nullptr ? PyTuple_GET_SIZE(defaults) : 0;
+        const Py_ssize_t defcount = defaults != nullptr ? tuple_size(defaults) : 0;
         const Py_ssize_t first_default = positional > defcount ? positional - defcount : 0;
         for (Py_ssize_t i = given; i < first_default; ++i) {
             if (bound[static_cast<std::size_t>(i)] == nullptr) {
@@ -155,7 +156,7 @@ void bind_arguments(FunctionObject& function, PyObject* const* args, std::size_t
         for (Py_ssize_t i = first_default > given ? first_default : given; i < positional; ++i) {
             PyObject*& slot = bound[static_cast<std::size_t>(i)];
             if (slot == nullptr) {
-                slot = PyTuple_GET_ITEM(defaults, i - (positional - defcount));
+                slot = tuple_item(defaults, i - (positional - defcount));
             }
         }
     }

@@ -88,8 +88,13 @@ struct FunctionObject {
 
     // The class filled into the `__class__` cell, or RuntimeError as a
     // zero-argument super() raises when the cell is still empty.
-    PyObject* class_from_cell() const;
+    Ref class_from_cell() const;
     PyObject* globals() const noexcept { return fields.globals.get(); }
+    // The function's type (the module's function type).  Py_TYPE takes a
+    // mutable object in the Stable ABI; reading the type changes nothing.
+    PyTypeObject* type() const noexcept {
+        return Py_TYPE(reinterpret_cast<PyObject*>(const_cast<FunctionObject*>(this)));
+    }
 };
 
 // Creates the function type for one module (in its exec slot); the type is

@@ -1,5 +1,7 @@
 #include "support/imports.hpp"
 
+#include "support/abi.hpp"
+
 namespace support {
 
 Ref import_name(PyObject* module_globals, const char* name, int level, std::initializer_list<const char*> fromlist) {
@@ -21,7 +23,7 @@ Ref import_name(PyObject* module_globals, const char* name, int level, std::init
         names = check(PyTuple_New(static_cast<Py_ssize_t>(fromlist.size())));
         Py_ssize_t index = 0;
         for (const char* item : fromlist) {
-            PyTuple_SET_ITEM(names.get(), index++, new_str(item).release());
+            tuple_fill(names.get(), index++, new_str(item));
         }
     }
     Ref level_object = check(PyLong_FromLong(level));

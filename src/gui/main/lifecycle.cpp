@@ -12,6 +12,7 @@
 #include "gui/main/dialog.hpp"
 #include "gui/main/members.hpp"
 #include "gui/main/names.hpp"
+#include "support/abi.hpp"
 #include "support/finally.hpp"
 #include "support/globals.hpp"
 
@@ -27,7 +28,7 @@ using support::Ref;
 // zero-argument super() inside the class body.
 Ref super_of(FunctionObject& function, PyObject* obj) {
     Ref super = support::load_global(function, names::super);
-    return support::call(super.get(), function.class_from_cell(), obj);
+    return support::call(super.get(), function.class_from_cell().get(), obj);
 }
 
 Ref main_frame(FunctionObject& function) {
@@ -69,17 +70,17 @@ Ref new_(FunctionObject& function, support::BoundArgs args) {
     PyObject* cls = args[0];
     PyObject* positional = args[1];
     PyObject* keywords = args[2];
-    forget_destroyed_dialog(function, function.class_from_cell());
+    forget_destroyed_dialog(function, function.class_from_cell().get());
     Ref open = support::getattr(cls, names::instance);
     if (open.get() == Py_None) {
         Ref base = super_of(function, cls);
         Ref base_new = support::getattr(base.get(), names::dunder_new);
         // base.__new__(cls, *args, **kwargs)
-        const Py_ssize_t count = PyTuple_GET_SIZE(positional);
+        const Py_ssize_t count = support::tuple_size(positional);
         Ref call_args = support::check(PyTuple_New(count + 1));
-        PyTuple_SET_ITEM(call_args.get(), 0, Py_NewRef(cls));
+        support::tuple_fill(call_args.get(), 0, Ref::borrow(cls));
         for (Py_ssize_t i = 0; i < count; ++i) {
-            PyTuple_SET_ITEM(call_args.get(), i + 1, Py_NewRef(PyTuple_GET_ITEM(positional, i)));
+            support::tuple_fill(call_args.get(), i + 1, Ref::borrow(support::tuple_item(positional, i)));
         }
         return support::check(PyObject_Call(base_new.get(), call_args.get(), keywords));
     }
@@ -107,7 +108,7 @@ Ref init(FunctionObject& function, support::BoundArgs args) {
     support::call_method(self, names::build_ui);
     support::call_method(self, names::bind_events);
     // Only a completely built dialog counts as the open one.
-    support::setattr(function.class_from_cell(), names::instance, self);
+    support::setattr(function.class_from_cell().get(), names::instance, self);
     return Ref::borrow(Py_None);
 }
 
@@ -142,10 +143,10 @@ Ref close_window(FunctionObject& function, support::BoundArgs args) {
         [&] {
             support::call_method(self, names::Destroy);
             support::setattr(self, names::instance, Py_None);
-            PyObject* cls = function.class_from_cell();
-            Ref recorded = support::getattr(cls, names::instance);
+            Ref cls = function.class_from_cell();
+            Ref recorded = support::getattr(cls.get(), names::instance);
             if (recorded.get() == self) {
-                support::setattr(cls, names::instance, Py_None);
+                support::setattr(cls.get(), names::instance, Py_None);
             }
         });
 }
@@ -176,10 +177,10 @@ bool window_is_gone(const FunctionObject& function, PyObject* window) {
 }
 
 void forget_dialog(const FunctionObject& function, PyObject* window) {
-    PyObject* cls = function.class_from_cell();
-    Ref recorded = support::getattr(cls, names::instance);
+    Ref cls = function.class_from_cell();
+    Ref recorded = support::getattr(cls.get(), names::instance);
     if (recorded.get() == window) {
-        support::setattr(cls, names::instance, Py_None);
+        support::setattr(cls.get(), names::instance, Py_None);
     }
     support::call_method(window, names::Destroy);
 }

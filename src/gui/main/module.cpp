@@ -20,11 +20,12 @@ extern PyModuleDef module_def;
 ModuleState* state_of_module(PyObject* module) { return static_cast<ModuleState*>(PyModule_GetState(module)); }
 
 // class FettleGUI(wx.Dialog): its members in definition order.
-void define_fettle_gui(PyObject* globals, PyObject* function_type) {
+void define_fettle_gui(PyObject* globals, const ModuleState& state) {
+    PyObject* function_type = state.function_type.get();
     Ref wx = support::check(PyObject_GetItem(globals, names::wx.get()));
     Ref dialog = support::getattr(wx.get(), names::Dialog);
     Ref bases = support::check(PyTuple_Pack(1, dialog.get()));
-    support::ClassBuilder body(module_def.m_name, "FettleGUI", "FettleGUI", bases.get());
+    support::ClassBuilder body(state.python_types, module_def.m_name, "FettleGUI", "FettleGUI", bases.get());
     PyObject* cell = body.class_cell();
     Ref no_corrector = support::check(PyTuple_Pack(1, Py_None));
     auto function = [&](const support::FunctionDef& def, PyObject* defaults = nullptr) {
@@ -32,8 +33,8 @@ void define_fettle_gui(PyObject* globals, PyObject* function_type) {
     };
     body.add("_instance", Py_None);
     body.add("create_fettle_gui",
-             support::make_staticmethod(function(create_fettle_gui_def, no_corrector.get()).get()).get());
-    body.add("__new__", support::make_staticmethod(function(new_def).get()).get());
+             state.python_types.static_method(function(create_fettle_gui_def, no_corrector.get()).get()).get());
+    body.add("__new__", state.python_types.static_method(function(new_def).get()).get());
     body.add("__init__", function(init_def, no_corrector.get()).get());
     body.add("build_ui", function(build_ui_def).get());
     body.add("_bindEvents", function(bind_events_def).get());
@@ -53,6 +54,7 @@ int exec_module(PyObject* module) {
     return support::guard(-1, [&] {
         support::renew_names();
         ModuleState& state = *new (PyModule_GetState(module)) ModuleState{};
+        state.python_types.load();
         state.function_type = support::make_function_type(module, "gui.main.function");
         state.shown = support::check(PyDict_New());
         PyObject* globals = PyModule_GetDict(module);
@@ -65,13 +67,16 @@ int exec_module(PyObject* module) {
         support::from_import(globals, 2, "corrector", "Corrector", "Corrector");
         support::from_import(globals, 2, "fettler", "Fettler", "Fettler");
         support::from_import(globals, 2, "translations", "Translator", "Translator");
-        define_fettle_gui(globals, state.function_type.get());
+        define_fettle_gui(globals, state);
         return 0;
     });
 }
 
 int traverse_module(PyObject* module, visitproc visit, void* arg) {
     if (ModuleState* state = state_of_module(module)) {
+        if (const int result = state->python_types.traverse(visit, arg)) {
+            return result;
+        }
         Py_VISIT(state->function_type.get());
         Py_VISIT(state->shown.get());
         Py_VISIT(state->control_read_for.get());
@@ -84,6 +89,7 @@ int clear_module(PyObject* module) {
         state->function_type.clear();
         state->shown.clear();
         state->control_read_for.clear();
+        state->python_types.clear();
     }
     return 0;
 }
@@ -108,7 +114,7 @@ PyModuleDef module_def = {
 }  // namespace
 
 ModuleState& state_of(const support::FunctionObject& function) {
-    return *state_of_module(PyType_GetModule(Py_TYPE(&function)));
+    return *state_of_module(PyType_GetModule(function.type()));
 }
 
 }  // namespace gui_main

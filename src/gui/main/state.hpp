@@ -1,11 +1,15 @@
 // Per-module state of `gui.main`.
 #pragma once
 
+#include "support/abi.hpp"
 #include "support/function.hpp"
+
+#include <cstddef>
 
 namespace gui_main {
 
 struct ModuleState {
+    support::PythonTypes python_types;  // first: support::python_types_of finds it there
     support::Ref function_type;
     // What each dialog's last update showed (shown.cpp): a dict from the
     // dialog's address to (weak reference, engine text, control text).
@@ -14,6 +18,7 @@ struct ModuleState {
     // it calls output (shown.cpp, ControlRead).
     support::Ref control_read_for;
 };
+static_assert(offsetof(ModuleState, python_types) == 0);
 
 // The state of the module that defined `function`.
 ModuleState& state_of(const support::FunctionObject& function);
