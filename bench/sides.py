@@ -67,19 +67,24 @@ class Side(EngineSide):
         super().__init__(impl, PACKAGES[impl])
         self.dialog = self.FettleGUI(mainframe, self.engine, None)
         self.real_text = self.dialog.text
+        self.real_list = self.dialog.errors_control
 
-    def shadow(self, text_control):
+    def shadow(self, text_control, list_control=None):
         """Engine-side cases: the dialog's `update` does nothing and its
-        text control is a stand-in (instance attributes, which the dialog
-        looks up through the instance)."""
+        text control (and, if given, its error list) is a stand-in
+        (instance attributes, which the dialog looks up through the
+        instance)."""
         calls = []
         self.dialog.update = lambda: calls.append(1)
         self.dialog.text = text_control
+        if list_control is not None:
+            self.dialog.errors_control = list_control
         return calls
 
     def unshadow(self):
         vars(self.dialog).pop("update", None)
         self.dialog.text = self.real_text
+        self.dialog.errors_control = self.real_list
 
 
 class HeldText:
@@ -93,6 +98,32 @@ class HeldText:
 
     def SetValue(self, value):
         self.value = value
+
+    def SetFocus(self):
+        pass
+
+
+class ListStandIn:
+    """Error list stand-in: the first item always selected, its items
+    dropped; events name the real list."""
+
+    def __init__(self, real):
+        self.id = real.GetId()
+
+    def GetId(self):
+        return self.id
+
+    def GetSelection(self):
+        return 0
+
+    def SetSelection(self, index):
+        pass
+
+    def Clear(self):
+        pass
+
+    def Set(self, items):
+        pass
 
     def SetFocus(self):
         pass
