@@ -4,6 +4,7 @@
 #include "support/function.hpp"
 
 #include "support/abi.hpp"
+#include "support/suggestions.hpp"
 
 namespace support {
 namespace {
@@ -77,6 +78,20 @@ std::ptrdiff_t find_parameter(const FunctionObject& function, std::size_t positi
     return -1;
 }
 
+// Newer interpreters suggest the closest parameter name.
+[[noreturn]] void unexpected_keyword(const FunctionObject& function, PyObject* keyword) {
+    if (suggests_keywords()) {
+        const Ref suggestion = keyword_suggestion(function.fields.param_names.get(),
+                                                  static_cast<Py_ssize_t>(function.shape.positional), keyword);
+        if (suggestion) {
+            raise_format(PyExc_TypeError, "%U() got an unexpected keyword argument '%S'. Did you mean '%S'?",
+                         function.fields.qualname.get(), keyword, suggestion.get());
+        }
+    }
+    raise_format(PyExc_TypeError, "%U() got an unexpected keyword argument '%S'", function.fields.qualname.get(),
+                 keyword);
+}
+
 }  // namespace
 
 // A parameter annotated "str" takes exactly a str: no subclass, no None.
@@ -124,8 +139,7 @@ void bind_arguments(FunctionObject& function, PyObject* const* args, std::size_t
         const std::ptrdiff_t index = find_parameter(function, shape.positional, keyword);
         if (index < 0) {
             if (shape.var_keyword < 0) {
-                raise_format(PyExc_TypeError, "%U() got an unexpected keyword argument '%S'", qualname_of(function),
-                             keyword);
+                unexpected_keyword(function, keyword);
             }
             check_status(PyDict_SetItem(packed[1].get(), keyword, value));
             continue;

@@ -53,7 +53,8 @@ def label(addon_dir):
 
 
 class Control:
-    """The error list and the text control, as `output` uses them."""
+    """The error list and the text control, as `update` and `output` use
+    them; what they are given to show is dropped."""
 
     def __init__(self, value=None, selection=0):
         self.value = value
@@ -66,17 +67,42 @@ class Control:
     def GetValue(self):
         return self.value()
 
+    def SetValue(self, value):
+        pass
+
+    def Clear(self):
+        pass
+
+    def Set(self, items):
+        pass
+
     def SetFocus(self):
         self.focused += 1
 
 
-def stand_in_dialog(text, matches):
-    """A dialog's attributes as `errors` and `output` read them, the text
-    control showing the engine's text and the first error selected."""
-    engine = types.SimpleNamespace(text=text, matches=matches)
-    dialog = types.SimpleNamespace(fettler=engine, errors_control=Control(), updates=0)
-    dialog.text = Control(value=lambda: engine.text)
-    dialog.update = lambda: setattr(dialog, "updates", dialog.updates + 1)
+class StandInDialog:
+    """A dialog's attributes as `errors`, `update` and `output` read them
+    (a class of its own: the dialog module keeps a weak reference to what
+    it updated)."""
+
+    errors = ()  # what `update` puts into the error list
+
+    def __init__(self, engine):
+        self.fettler = engine
+        self.errors_control = Control()
+        self.text = Control(value=lambda: engine.text)
+        self.updates = 0
+
+    def update(self):
+        self.updates += 1
+
+
+def stand_in_dialog(FettleGUI, text, matches):
+    """A dialog that has shown `text`: the class's own `update` has run on
+    it (so a fix applies to the engine's text), its text control shows the
+    engine's text and the first error is selected."""
+    dialog = StandInDialog(types.SimpleNamespace(text=text, matches=matches))
+    FettleGUI.update(dialog)
     return dialog
 
 
@@ -105,14 +131,14 @@ def item(match, label):
 def test_errors_on_plain_matches(FettleGUI, Match, label):
     matches = [Match(4, 3, "the cta sat", "Typo", ["cat", "act"]), Match(0, 2, "añb😀c", "Ünïcode", []),
                Match(1, 99, "ab", 42, ["ß"])]
-    assert FettleGUI.errors.fget(stand_in_dialog("", matches)) == [
+    assert FettleGUI.errors.fget(stand_in_dialog(FettleGUI, "", matches)) == [
         f"Typo cta {label} cat, act", f"Ünïcode añ {label} ", f"42 b {label} ß"]
 
 
 def test_output_on_plain_matches(FettleGUI, Match, clipboard):
     text = "teh cat adn a dog"
     matches = [Match(0, 3, text, "Typo", ["the"]), Match(4, 3, text, "Odd", []), Match(8, 3, text, "Typo", ["and"])]
-    dialog = stand_in_dialog(text, matches)
+    dialog = stand_in_dialog(FettleGUI, text, matches)
     kept = matches[1:]
     FettleGUI.output(dialog, "these")
     assert dialog.fettler.text == "these cat adn a dog" and dialog.fettler.matches == kept
@@ -129,7 +155,7 @@ def test_error_items_as_python_builds_them(FettleGUI, Match, label, context, dat
     length = position_in(data, context) - (offset if data.draw(st.booleans()) else 0)
     match = Match(offset, length, context, message)
     match.replacements = tuple(replacements) if as_tuple else replacements  # a tuple takes the general join
-    [built] = FettleGUI.errors.fget(stand_in_dialog("", [match]))
+    [built] = FettleGUI.errors.fget(stand_in_dialog(FettleGUI, "", [match]))
     assert same_str(built, item(match, label))
 
 
@@ -138,7 +164,7 @@ def test_error_items_as_python_builds_them(FettleGUI, Match, label, context, dat
 def test_output_splices_as_python_slices(FettleGUI, Match, clipboard, text, data, replacement):
     offset = position_in(data, text)
     length = position_in(data, text) - (offset if data.draw(st.booleans()) else 0)
-    dialog = stand_in_dialog(text, [Match(offset, length, text, "m", [replacement])])
+    dialog = stand_in_dialog(FettleGUI, text, [Match(offset, length, text, "m", [replacement])])
     FettleGUI.output(dialog, replacement)
     expected = text[:offset] + replacement + text[offset + length:]
     assert same_str(dialog.fettler.text, expected) and clipboard[-1] == (expected, False)

@@ -162,6 +162,17 @@ def test_properties_are_read_only(engine, fakes, name):
     ("close", (), {"force": True}),
     ("next_language", (1, 2), {}),
     ("_languages", (1,), {}),
+    # near misses: newer interpreters suggest the closest parameter name
+    # (edit distance, case changes cheaper), within limits
+    ("correct_simple", (), {"tex": "a"}),
+    ("correct_simple", (), {"Text": "a"}),
+    ("correct_simple", (), {"te\x00xt": "a"}),
+    ("correct_simple", (), {"TEXT": "a"}),
+    ("correct_simple", (), {"txet": "a"}),
+    ("correct_simple", (), {"te\udc80xt": "a"}),
+    ("correct_simple", (), {"textt" * 9: "a"}),
+    ("get_variants_simple", (), {"wor": "a", "word": "b"}),
+    ("close", (), {"sef": 1}),
 ])
 @pytest.mark.parametrize("how", ["bound", "unbound"])
 def test_binding_errors_match_cpython(fettler_module, engine, name, args, kwargs, how):
