@@ -41,7 +41,7 @@ PyObject* function_vectorcall(PyObject* callable, PyObject* const* args, std::si
 int function_traverse(PyObject* self, visitproc visit, void* arg) {
     FunctionObject& f = as_function(self);
     Py_VISIT(Py_TYPE(self));
-    Py_VISIT(f.dict);
+    Py_VISIT(f.fields.dict.get());
     Py_VISIT(f.fields.name.get());
     Py_VISIT(f.fields.qualname.get());
     Py_VISIT(f.fields.module.get());
@@ -58,7 +58,7 @@ int function_traverse(PyObject* self, visitproc visit, void* arg) {
 
 int function_clear(PyObject* self) {
     FunctionObject& f = as_function(self);
-    Py_CLEAR(f.dict);
+    f.fields.dict.clear();
     f.fields.module.clear();
     f.fields.doc.clear();
     f.fields.annotations.clear();
@@ -216,7 +216,7 @@ PyGetSetDef function_getset[] = {
 
 PyMemberDef function_members[] = {
     {"__vectorcalloffset__", T_PYSSIZET, offsetof(FunctionObject, vectorcall), READONLY, nullptr},
-    {"__dictoffset__", T_PYSSIZET, offsetof(FunctionObject, dict), READONLY, nullptr},
+    {"__dictoffset__", T_PYSSIZET, dict_offset, READONLY, nullptr},
     {"__weaklistoffset__", T_PYSSIZET, offsetof(FunctionObject, weakreflist), READONLY, nullptr},
     {nullptr, 0, 0, 0, nullptr},
 };
@@ -272,9 +272,9 @@ Ref annotations_dict(const FunctionDef& def) {
 
 }  // namespace
 
-PyObject* FunctionObject::class_from_cell() const {
-    PyObject* cls = fields.closure ? PyCell_GET(PyTuple_GET_ITEM(fields.closure.get(), 0)) : nullptr;
-    if (cls == nullptr) {
+Ref FunctionObject::class_from_cell() const {
+    Ref cls = fields.closure ? Ref::borrow(PyCell_GET(PyTuple_GET_ITEM(fields.closure.get(), 0))) : Ref();
+    if (!cls) {
         raise(PyExc_RuntimeError, "super(): empty __class__ cell");
     }
     return cls;

@@ -70,9 +70,12 @@ struct FunctionObject {
     vectorcallfunc vectorcall;
     const FunctionDef* def;
     ParamShape shape;
-    PyObject* dict;         // __dict__, managed by the generic getset
-    PyObject* weakreflist;  // managed by PyObject_ClearWeakRefs
+    PyObject* weakreflist;  // borrowed, managed by PyObject_ClearWeakRefs
     struct Fields {
+        // __dict__, made and replaced by the generic getset and attribute
+        // access through tp_dictoffset (`dict_offset`), which write an owned
+        // PyObject* here: a Ref is laid out exactly as one (ref.hpp).
+        Ref dict;
         Ref name;
         Ref qualname;
         Ref module;
@@ -87,10 +90,15 @@ struct FunctionObject {
     } fields;
 
     // The class filled into the `__class__` cell, or RuntimeError as a
-    // zero-argument super() raises when the cell is still empty.
-    PyObject* class_from_cell() const;
+    // zero-argument super() raises when the cell is still empty.  Owned:
+    // the cell is writable from Python and may be emptied or refilled by
+    // any call the caller makes while it still uses the class.
+    Ref class_from_cell() const;
     PyObject* globals() const noexcept { return fields.globals.get(); }
 };
+
+// Where the interpreter finds a function's __dict__.
+inline constexpr Py_ssize_t dict_offset = offsetof(FunctionObject, fields) + offsetof(FunctionObject::Fields, dict);
 
 // Creates the function type for one module (in its exec slot); the type is
 // owned by the module's state.

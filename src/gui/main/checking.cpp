@@ -186,19 +186,6 @@ const Param event_params[] = {{"self"}, {"event"}};
 
 }  // namespace
 
-// api.copyToClip(text, notify=False)
-void copy_to_clipboard(const FunctionObject& function, PyObject* text) {
-    Ref api = support::load_global(function, names::api);
-    Ref copy = support::getattr(api.get(), names::copyToClip);
-    support::call_with_keywords(copy.get(), {text}, {{names::notify, Py_False}});
-}
-
-bool text_edited_since_update(PyObject* self) {
-    Ref shown = support::call_method(support::getattr(self, names::text).get(), names::GetValue);
-    Ref engine_text = support::getattr(support::getattr(self, names::fettler).get(), names::text);
-    return support::compare(shown.get(), engine_text.get(), Py_NE);
-}
-
 const support::FunctionDef check_def{"check", "FettleGUI.check", event_params, check};
 const support::FunctionDef run_check_def{"_check", "FettleGUI._check", self_only, run_check};
 const support::FunctionDef update_def{"update", "FettleGUI.update", self_only, update};

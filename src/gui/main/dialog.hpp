@@ -1,4 +1,4 @@
-// Small pieces of dialog logic shared by several members.
+// Small pieces of dialog logic shared by several members (dialog.cpp).
 #pragma once
 
 #include "support/function.hpp"

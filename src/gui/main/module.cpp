@@ -4,9 +4,9 @@
 #include "gui/main/members.hpp"
 #include "gui/main/names.hpp"
 #include "support/class_builder.hpp"
+#include "support/globals.hpp"
 #include "support/imports.hpp"
-
-#include <new>
+#include "support/module_state.hpp"
 
 namespace gui_main {
 namespace {
@@ -17,9 +17,9 @@ extern PyModuleDef module_def;
 
 struct ModuleState {
     Ref function_type;
-};
 
-ModuleState* state_of_module(PyObject* module) { return static_cast<ModuleState*>(PyModule_GetState(module)); }
+    auto refs() { return std::tie(function_type); }
+};
 
 // class FettleGUI(wx.Dialog): its members in definition order.
 void define_fettle_gui(PyObject* globals, PyObject* function_type) {
@@ -53,7 +53,7 @@ void define_fettle_gui(PyObject* globals, PyObject* function_type) {
 
 int exec_module(PyObject* module) {
     return support::guard(-1, [&] {
-        ModuleState& state = *new (PyModule_GetState(module)) ModuleState{};
+        ModuleState& state = support::make_module_state<ModuleState>(module);
         state.function_type = support::make_function_type(module, "gui.main.function");
         PyObject* globals = PyModule_GetDict(module);
         support::from_import(globals, 0, "typing", "Optional", "Optional");
@@ -70,34 +70,21 @@ int exec_module(PyObject* module) {
     });
 }
 
-int traverse_module(PyObject* module, visitproc visit, void* arg) {
-    if (ModuleState* state = state_of_module(module)) {
-        Py_VISIT(state->function_type.get());
-    }
-    return 0;
-}
-
-int clear_module(PyObject* module) {
-    if (ModuleState* state = state_of_module(module)) {
-        state->function_type.clear();
-    }
-    return 0;
-}
-
-void free_module(void* module) {
-    if (ModuleState* state = state_of_module(static_cast<PyObject*>(module))) {
-        state->~ModuleState();
-    }
-}
-
 PyModuleDef_Slot module_slots[] = {
     {Py_mod_exec, reinterpret_cast<void*>(exec_module)},
     {0, nullptr},
 };
 
 PyModuleDef module_def = {
-    PyModuleDef_HEAD_INIT, "gui.main", nullptr, sizeof(ModuleState), nullptr, module_slots, traverse_module,
-    clear_module,          free_module,
+    PyModuleDef_HEAD_INIT,
+    "gui.main",
+    nullptr,
+    sizeof(ModuleState),
+    nullptr,
+    module_slots,
+    support::traverse_module_state<ModuleState>,
+    support::clear_module_state<ModuleState>,
+    support::free_module_state<ModuleState>,
 };
 
 }  // namespace
