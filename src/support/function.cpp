@@ -4,7 +4,6 @@
 #include <structmember.h>
 
 #include <new>
-#include <string_view>
 
 namespace support {
 namespace {
@@ -30,8 +29,8 @@ PyObject* function_vectorcall(PyObject* callable, PyObject* const* args, std::si
         }
         const std::size_t count = function.def->params.size();
         PyObject* bound[max_params] = {};
-        Ref packed[3];
-        bind_arguments(function, args, nargsf, kwnames, std::span<PyObject*>(bound, count), packed);
+        BindingHold hold;
+        bind_arguments(function, args, nargsf, kwnames, std::span<PyObject*>(bound, count), hold);
         return function.def->body(function, std::span<PyObject* const>(bound, count));
     });
     Py_LeaveRecursiveCall();
@@ -248,7 +247,7 @@ ParamShape shape_of(const FunctionDef& def) {
                 shape.var_keyword = static_cast<std::ptrdiff_t>(i);
                 break;
         }
-        if (param.annotation != nullptr && std::string_view(param.annotation) == "str") {
+        if (param.exact_str) {
             shape.exact_str |= 1U << i;
         }
     }

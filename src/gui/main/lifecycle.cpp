@@ -152,19 +152,42 @@ Ref close_window(FunctionObject& function, support::BoundArgs args) {
 }
 
 const Param create_params[] = {{"fettler", "Fettler"}, {"corrector", "Optional[Corrector]"}};
-const Param new_params[] = {{"cls"}, {"args", nullptr, ParamKind::var_positional},
-                            {"kwargs", nullptr, ParamKind::var_keyword}};
+const Param new_params[] = {{"cls"},
+                            {.name = "args", .kind = ParamKind::var_positional},
+                            {.name = "kwargs", .kind = ParamKind::var_keyword}};
 const Param init_params[] = {{"self"}, {"parent"}, {"fettler", "Fettler"}, {"corrector", "Optional[Corrector]"}};
 const Param event_params[] = {{"self"}, {"event"}};
 
 }  // namespace
 
-const support::FunctionDef create_fettle_gui_def{"create_fettle_gui", "FettleGUI.create_fettle_gui", create_params,
-                                                 create_fettle_gui, nullptr, true};
-const support::FunctionDef new_def{"__new__", "FettleGUI.__new__", new_params, new_, nullptr, true};
-const support::FunctionDef init_def{"__init__", "FettleGUI.__init__", init_params, init, nullptr, true};
+const support::FunctionDef create_fettle_gui_def{
+    .name = "create_fettle_gui",
+    .qualname = "FettleGUI.create_fettle_gui",
+    .params = create_params,
+    .body = create_fettle_gui,
+    .uses_class_cell = true,
+};
+const support::FunctionDef new_def{
+    .name = "__new__",
+    .qualname = "FettleGUI.__new__",
+    .params = new_params,
+    .body = new_,
+    .uses_class_cell = true,
+};
+const support::FunctionDef init_def{
+    .name = "__init__",
+    .qualname = "FettleGUI.__init__",
+    .params = init_params,
+    .body = init,
+    .uses_class_cell = true,
+};
 const support::FunctionDef close_def{"close", "FettleGUI.close", event_params, close};
-const support::FunctionDef close_window_def{"close_window", "FettleGUI.close_window", event_params, close_window,
-                                            nullptr, true};
+const support::FunctionDef close_window_def{
+    .name = "close_window",
+    .qualname = "FettleGUI.close_window",
+    .params = event_params,
+    .body = close_window,
+    .uses_class_cell = true,
+};
 
 }  // namespace gui_main
