@@ -121,19 +121,11 @@ const support::FunctionDef init_def{"__init__", "Fettler.__init__", init_params,
 const support::FunctionDef init_speller_def{"init_speller", "Fettler.init_speller", self_only, init_speller};
 const support::FunctionDef init_lang_tool_def{"init_lang_tool", "Fettler.init_lang_tool", self_only, init_lang_tool};
 const support::FunctionDef is_lang_tool_supports_def{
-    .name = "is_lang_tool_supports",
-    .qualname = "Fettler.is_lang_tool_supports",
-    .params = self_only,
-    .body = is_lang_tool_supports,
-    .return_annotation = "bool",
-};
+    .name = "is_lang_tool_supports", .qualname = "Fettler.is_lang_tool_supports",
+    .params = self_only, .body = is_lang_tool_supports, .return_annotation = "bool"};
 const support::FunctionDef is_autocorrect_supports_def{
-    .name = "is_autocorrect_supports",
-    .qualname = "Fettler.is_autocorrect_supports",
-    .params = self_only,
-    .body = is_autocorrect_supports,
-    .return_annotation = "bool",
-};
+    .name = "is_autocorrect_supports", .qualname = "Fettler.is_autocorrect_supports",
+    .params = self_only, .body = is_autocorrect_supports, .return_annotation = "bool"};
 const support::FunctionDef close_def{"close", "Fettler.close", self_only, close};
 
 }  // namespace fettler

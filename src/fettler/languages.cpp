@@ -33,18 +33,10 @@ const Param self_only[] = {{"self"}};
 }  // namespace
 
 const support::FunctionDef languages_def{
-    .name = "_languages",
-    .qualname = "Fettler._languages",
-    .params = self_only,
-    .body = languages,
-    .return_annotation = "Languages",
-};
+    .name = "_languages", .qualname = "Fettler._languages",
+    .params = self_only, .body = languages, .return_annotation = "Languages"};
 const support::FunctionDef next_language_def{
-    .name = "next_language",
-    .qualname = "Fettler.next_language",
-    .params = self_only,
-    .body = next_language,
-    .return_annotation = "Languages",
-};
+    .name = "next_language", .qualname = "Fettler.next_language",
+    .params = self_only, .body = next_language, .return_annotation = "Languages"};
 
 }  // namespace fettler

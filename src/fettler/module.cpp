@@ -66,17 +66,7 @@ PyModuleDef_Slot module_slots[] = {
     {0, nullptr},
 };
 
-PyModuleDef module_def = {
-    PyModuleDef_HEAD_INIT,
-    "fettler",
-    nullptr,
-    sizeof(ModuleState),
-    nullptr,
-    module_slots,
-    support::traverse_module_state<ModuleState>,
-    support::clear_module_state<ModuleState>,
-    support::free_module_state<ModuleState>,
-};
+constinit PyModuleDef module_def = support::module_def_with_state<ModuleState>("fettler", module_slots);
 
 }  // namespace
 }  // namespace fettler

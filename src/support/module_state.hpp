@@ -1,10 +1,11 @@
 // A module's state: a struct kept in the state block the interpreter
-// allocates for the module (PyModuleDef::m_size = sizeof(State)).
+// allocates for the module.
 //
-// The exec slot constructs it with `make_module_state`; the module's
-// m_traverse, m_clear and m_free are the three functions below, so that
-// both modules visit, clear and free their state the same way.  `State`
-// names the references it holds once, in a member function
+// The module's definition comes from `module_def_with_state`, whose
+// m_traverse, m_clear and m_free are the functions below, so that both
+// modules visit, clear and free their state the same way; the exec slot
+// constructs the state with `make_module_state`.  `State` names the
+// references it holds once, in a member function
 //
 //     auto refs() { return std::tie(field, ...); }
 //
@@ -67,6 +68,23 @@ void free_module_state(void* module) {
     if (State* state = module_state<State>(object)) {
         state->~State();
     }
+}
+
+// The definition of a multi-phase module named `name` (no methods, no
+// docstring) whose state is a `State`.
+template <typename State>
+constexpr PyModuleDef module_def_with_state(const char* name, PyModuleDef_Slot* slots) noexcept {
+    return {
+        PyModuleDef_HEAD_INIT,
+        name,
+        nullptr,
+        sizeof(State),
+        nullptr,
+        slots,
+        traverse_module_state<State>,
+        clear_module_state<State>,
+        free_module_state<State>,
+    };
 }
 
 }  // namespace support

@@ -190,11 +190,7 @@ const support::FunctionDef check_def{"check", "FettleGUI.check", event_params, c
 const support::FunctionDef run_check_def{"_check", "FettleGUI._check", self_only, run_check};
 const support::FunctionDef update_def{"update", "FettleGUI.update", self_only, update};
 const support::FunctionDef errors_def{
-    .name = "errors",
-    .qualname = "FettleGUI.errors",
-    .params = self_only,
-    .body = errors,
-    .return_annotation = "list[str]",
-};
+    .name = "errors", .qualname = "FettleGUI.errors",
+    .params = self_only, .body = errors, .return_annotation = "list[str]"};
 
 }  // namespace gui_main

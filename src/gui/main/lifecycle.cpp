@@ -161,33 +161,15 @@ const Param event_params[] = {{"self"}, {"event"}};
 }  // namespace
 
 const support::FunctionDef create_fettle_gui_def{
-    .name = "create_fettle_gui",
-    .qualname = "FettleGUI.create_fettle_gui",
-    .params = create_params,
-    .body = create_fettle_gui,
-    .uses_class_cell = true,
-};
+    .name = "create_fettle_gui", .qualname = "FettleGUI.create_fettle_gui",
+    .params = create_params, .body = create_fettle_gui, .uses_class_cell = true};
 const support::FunctionDef new_def{
-    .name = "__new__",
-    .qualname = "FettleGUI.__new__",
-    .params = new_params,
-    .body = new_,
-    .uses_class_cell = true,
-};
+    .name = "__new__", .qualname = "FettleGUI.__new__", .params = new_params, .body = new_, .uses_class_cell = true};
 const support::FunctionDef init_def{
-    .name = "__init__",
-    .qualname = "FettleGUI.__init__",
-    .params = init_params,
-    .body = init,
-    .uses_class_cell = true,
-};
+    .name = "__init__", .qualname = "FettleGUI.__init__", .params = init_params, .body = init, .uses_class_cell = true};
 const support::FunctionDef close_def{"close", "FettleGUI.close", event_params, close};
 const support::FunctionDef close_window_def{
-    .name = "close_window",
-    .qualname = "FettleGUI.close_window",
-    .params = event_params,
-    .body = close_window,
-    .uses_class_cell = true,
-};
+    .name = "close_window", .qualname = "FettleGUI.close_window",
+    .params = event_params, .body = close_window, .uses_class_cell = true};
 
 }  // namespace gui_main
