@@ -48,10 +48,4 @@ void copy_to_clipboard(const FunctionObject& function, PyObject* text) {
     support::call_with_keywords(copy.get(), {text}, {{names::notify, Py_False}});
 }
 
-bool text_edited_since_update(PyObject* self) {
-    Ref shown = support::call_method(support::getattr(self, names::text).get(), names::GetValue);
-    Ref engine_text = support::getattr(support::getattr(self, names::fettler).get(), names::text);
-    return support::compare(shown.get(), engine_text.get(), Py_NE);
-}
-
 }  // namespace gui_main

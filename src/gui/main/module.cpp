@@ -3,6 +3,7 @@
 // __package__ (the relative imports need them).
 #include "gui/main/members.hpp"
 #include "gui/main/names.hpp"
+#include "gui/main/state.hpp"
 #include "support/class_builder.hpp"
 #include "support/globals.hpp"
 #include "support/imports.hpp"
@@ -14,12 +15,6 @@ namespace {
 using support::Ref;
 
 extern PyModuleDef module_def;
-
-struct ModuleState {
-    Ref function_type;
-
-    auto refs() { return std::tie(function_type); }
-};
 
 // class FettleGUI(wx.Dialog): its members in definition order.
 void define_fettle_gui(PyObject* globals, PyObject* function_type) {
@@ -55,6 +50,7 @@ int exec_module(PyObject* module) {
     return support::guard(-1, [&] {
         ModuleState& state = support::make_module_state<ModuleState>(module);
         state.function_type = support::make_function_type(module, "gui.main.function");
+        state.shown = support::check(PyDict_New());
         PyObject* globals = PyModule_GetDict(module);
         support::from_import(globals, 0, "typing", "Optional", "Optional");
         support::import_module(globals, "api");
