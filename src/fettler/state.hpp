@@ -2,23 +2,25 @@
 // the sort key shared by every engine.
 #pragma once
 
-#include "support/abi.hpp"
-#include "support/function.hpp"
-
-#include <cstddef>
+#include "support/module_state.hpp"
 
 namespace fettler {
 
 struct ModuleState {
-    support::PythonTypes python_types;  // first: support::python_types_of finds it there
+    support::PythonTypes python_types;  // first (see support/module_state.hpp)
     support::Ref function_type;
     support::Ref generator_type;
     support::Ref candidate_key;  // lambda c: c[0]
     support::Ref cycle_type;     // itertools.cycle, as imported
+
+    auto refs() {
+        return std::tuple_cat(python_types.refs(), std::tie(function_type, generator_type, candidate_key, cycle_type));
+    }
 };
-static_assert(offsetof(ModuleState, python_types) == 0);
 
 // The state of the module that defined `function`.
-ModuleState& state_of(const support::FunctionObject& function);
+inline ModuleState& state_of(const support::FunctionObject& function) {
+    return support::module_state<ModuleState>(function);
+}
 
 }  // namespace fettler

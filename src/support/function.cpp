@@ -4,7 +4,6 @@
 #include "support/abi.hpp"
 
 #include <new>
-#include <string_view>
 
 namespace support {
 namespace {
@@ -30,8 +29,8 @@ PyObject* function_vectorcall(PyObject* callable, PyObject* const* args, std::si
         }
         const std::size_t count = function.def->params.size();
         PyObject* bound[max_params] = {};
-        Ref packed[3];
-        bind_arguments(function, args, nargsf, kwnames, std::span<PyObject*>(bound, count), packed);
+        BindingHold hold;
+        bind_arguments(function, args, nargsf, kwnames, std::span<PyObject*>(bound, count), hold);
         return function.def->body(function, std::span<PyObject* const>(bound, count));
     });
     Py_LeaveRecursiveCall();
@@ -41,7 +40,7 @@ PyObject* function_vectorcall(PyObject* callable, PyObject* const* args, std::si
 int function_traverse(PyObject* self, visitproc visit, void* arg) {
     FunctionObject& f = as_function(self);
     Py_VISIT(Py_TYPE(self));
-    Py_VISIT(f.dict);
+    Py_VISIT(f.fields.dict.get());
     Py_VISIT(f.fields.name.get());
     Py_VISIT(f.fields.qualname.get());
     Py_VISIT(f.fields.module.get());
@@ -58,7 +57,7 @@ int function_traverse(PyObject* self, visitproc visit, void* arg) {
 
 int function_clear(PyObject* self) {
     FunctionObject& f = as_function(self);
-    Py_CLEAR(f.dict);
+    f.fields.dict.clear();
     f.fields.module.clear();
     f.fields.doc.clear();
     f.fields.annotations.clear();
@@ -216,7 +215,7 @@ PyGetSetDef function_getset[] = {
 
 PyMemberDef function_members[] = {
     {"__vectorcalloffset__", member_ssize_t, offsetof(FunctionObject, vectorcall), member_readonly, nullptr},
-    {"__dictoffset__", member_ssize_t, offsetof(FunctionObject, dict), member_readonly, nullptr},
+    {"__dictoffset__", member_ssize_t, dict_offset, member_readonly, nullptr},
     {"__weaklistoffset__", member_ssize_t, offsetof(FunctionObject, weakreflist), member_readonly, nullptr},
     {nullptr, 0, 0, 0, nullptr},
 };
@@ -248,7 +247,7 @@ ParamShape shape_of(const FunctionDef& def) {
                 shape.var_keyword = static_cast<std::ptrdiff_t>(i);
                 break;
         }
-        if (param.annotation != nullptr && std::string_view(param.annotation) == "str") {
+        if (param.exact_str) {
             shape.exact_str |= 1U << i;
         }
     }

@@ -1,15 +1,12 @@
 // Per-module state of `gui.main`.
 #pragma once
 
-#include "support/abi.hpp"
-#include "support/function.hpp"
-
-#include <cstddef>
+#include "support/module_state.hpp"
 
 namespace gui_main {
 
 struct ModuleState {
-    support::PythonTypes python_types;  // first: support::python_types_of finds it there
+    support::PythonTypes python_types;  // first (see support/module_state.hpp)
     support::Ref function_type;
     // What each dialog's last update showed (shown.cpp): a dict from the
     // dialog's address to (weak reference, engine text, control text).
@@ -17,10 +14,13 @@ struct ModuleState {
     // The dialog whose text control the key handler has just read, while
     // it calls output (shown.cpp, ControlRead).
     support::Ref control_read_for;
+
+    auto refs() { return std::tuple_cat(python_types.refs(), std::tie(function_type, shown, control_read_for)); }
 };
-static_assert(offsetof(ModuleState, python_types) == 0);
 
 // The state of the module that defined `function`.
-ModuleState& state_of(const support::FunctionObject& function);
+inline ModuleState& state_of(const support::FunctionObject& function) {
+    return support::module_state<ModuleState>(function);
+}
 
 }  // namespace gui_main
