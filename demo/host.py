@@ -38,7 +38,7 @@ def parse_args():
 
 def run_under_xvfb():
     """Run this script again inside a private virtual X server (the
-    project's scripts/with-xvfb, which lets Xvfb pick a free display) and
+    project's scripts/with-xvfb, on a display of its own) and
     return its exit code.  A display that could not be opened is tried
     again."""
     with_xvfb = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "scripts", "with-xvfb")

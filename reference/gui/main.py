@@ -136,14 +136,21 @@ class FettleGUI(wx.Dialog):
         index = self.errors_control.GetSelection()
         if index == wx.NOT_FOUND:
             return
-        if self.text.GetValue() != self.fettler.text:
-            # The user edited the text since the last check: the matches no
-            # longer fit it, so check again instead of fixing.
+        # The user typed since the last update (the control no longer holds
+        # what it gave back then), or the engine's text was replaced: the
+        # matches no longer fit, so the control's text is checked instead.
+        shown = vars(self).get("_FettleGUI__shown")
+        if shown is None or not (self.text.GetValue() == shown[1] and self.fettler.text == shown[0]):
             self._check()
             return
         match = self.fettler.matches[index]
         if len(match.replacements) == 1:
-            self.output(match.replacements[0])
+            # The control was read just now: output does not read it again.
+            self.__control_read = True
+            try:
+                self.output(match.replacements[0])
+            finally:
+                vars(self).pop("_FettleGUI__control_read", None)
         else:
             wx.CallAfter(ReplacementsGUI.create_replacements_gui, match.replacements, self.output)
 
@@ -174,7 +181,15 @@ class FettleGUI(wx.Dialog):
         self.errors_control.SetFocus()
 
     def update(self):
-        self.text.SetValue(self.fettler.text)
+        text = self.text
+        engine_text = self.fettler.text
+        text.SetValue(engine_text)
+        # A native control cannot always hold what it is given (wxGTK's
+        # stops at a NUL and drops a text with a lone surrogate): what it
+        # gave back is what tells the user's typing apart later.  The
+        # compiled module keeps this out of the dialog's attributes; plain
+        # Python has nowhere else per instance to keep it.
+        self.__shown = (engine_text, text.GetValue())
         self.errors_control.Clear()
         self.errors_control.Set(self.errors)
 
@@ -199,22 +214,27 @@ class FettleGUI(wx.Dialog):
         index = self.errors_control.GetSelection()
         if index == wx.NOT_FOUND:
             return
-        if self.text.GetValue() != self.fettler.text:
+        control_read = vars(self).pop("_FettleGUI__control_read", False)
+        shown = vars(self).get("_FettleGUI__shown")
+        if shown is None or not ((control_read or self.text.GetValue() == shown[1])
+                                 and self.fettler.text == shown[0]):
             self._check()
             return
         matches = self.fettler.matches
         fixed_match = matches.pop(index)
-        offset_end = fixed_match.offset + fixed_match.errorLength
+        fixed_offset = fixed_match.offset
+        offset_end = fixed_offset + fixed_match.errorLength
         length_difference = len(corrected_text) - fixed_match.errorLength
         text = self.fettler.text
         text = text[:fixed_match.offset] + corrected_text + text[offset_end:]
         self.fettler.text = text
         kept = []
         for match in matches:
-            if match.offset >= offset_end:
+            offset = match.offset
+            if offset >= offset_end:
                 match.offset += length_difference
                 match.context = text
-            elif match.offset + match.errorLength > fixed_match.offset:
+            elif offset + match.errorLength > fixed_offset:
                 # Overlaps the replaced span: its offset no longer means
                 # anything in the new text, so it is dropped.
                 continue

@@ -13,21 +13,22 @@ nothing, take no script and answer at once with data set on their modules
 a caller measures the caller's own work.
 """
 import os
+from dataclasses import dataclass
 
 instant = os.environ.get("FETTLE_STANDINS") == "instant"
 
 _UNSET = object()
 
 
+@dataclass(eq=False, slots=True)
 class Call:
-    __slots__ = ("name", "target", "args", "kwargs", "result")
-
-    def __init__(self, name, target, args, kwargs):
-        self.name = name
-        self.target = target
-        self.args = args
-        self.kwargs = kwargs
-        self.result = None
+    """One call of a fake: its name, the fake object (None for a function),
+    the arguments and, once it returned, the result."""
+    name: str
+    target: object
+    args: tuple
+    kwargs: dict
+    result: object = None
 
     def __repr__(self):
         return f"Call({self.name!r}, args={self.args!r}, kwargs={self.kwargs!r})"

@@ -40,11 +40,13 @@ Ref run_check(FunctionObject& function, support::BoundArgs args) {
     return Ref::borrow(Py_None);
 }
 
-Ref update(FunctionObject&, support::BoundArgs args) {
+Ref update(FunctionObject& function, support::BoundArgs args) {
     PyObject* self = args[0];
     Ref text = support::getattr(self, names::text);
     Ref engine_text = support::getattr(support::getattr(self, names::fettler).get(), names::text);
     support::call_method(text.get(), names::SetValue, engine_text.get());
+    Ref control_text = support::call_method(text.get(), names::GetValue);
+    remember_shown(function, self, engine_text.get(), control_text.get());
     support::call_method(support::getattr(self, names::errors_control).get(), names::Clear);
     // self.errors_control.Set(self.errors)
     Ref set = support::getattr(support::getattr(self, names::errors_control).get(), names::Set);
@@ -188,12 +190,6 @@ void copy_to_clipboard(const FunctionObject& function, PyObject* text) {
     Ref api = support::load_global(function, names::api);
     Ref copy = support::getattr(api.get(), names::copyToClip);
     support::call_with_keywords(copy.get(), {text}, {{names::notify, Py_False}});
-}
-
-bool text_edited_since_update(PyObject* self) {
-    Ref shown = support::call_method(support::getattr(self, names::text).get(), names::GetValue);
-    Ref engine_text = support::getattr(support::getattr(self, names::fettler).get(), names::text);
-    return support::compare(shown.get(), engine_text.get(), Py_NE);
 }
 
 const support::FunctionDef check_def{"check", "FettleGUI.check", event_params, check};

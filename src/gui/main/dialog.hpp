@@ -5,6 +5,8 @@
 
 namespace gui_main {
 
+struct ModuleState;
+
 // True when `window` is a wx window whose native window is gone or about
 // to go (destroyed, or scheduled for destruction): such a dialog no longer
 // counts as open.
@@ -17,9 +19,35 @@ void forget_dialog(const support::FunctionObject& function, PyObject* window);
 // so that a dialog destroyed by any path never locks the user out.
 void forget_destroyed_dialog(const support::FunctionObject& function, PyObject* cls);
 
-// True when the user changed the text control since the dialog last filled
-// it from the engine: the engine's matches no longer fit what is shown.
-bool text_edited_since_update(PyObject* self);
+// shown.cpp: what the last update showed.  Called by update right after it
+// filled the text control: the engine's text it put there and what the
+// control gave back.
+void remember_shown(const support::FunctionObject& function, PyObject* dialog, PyObject* engine_text,
+                    PyObject* control_text);
+
+// True when a fix request must check the control's text instead of fixing
+// the engine's: nothing was shown yet, the control no longer holds what it
+// gave back then (the user typed; not looked at when `control_read` says
+// the caller has just done so), or the engine's text is no longer the one
+// shown (its owner replaced it).
+bool fix_needs_check(const support::FunctionObject& function, PyObject* dialog, bool control_read);
+
+// While alive: the key handler has just read `dialog`'s text control and
+// found it as shown, so the output it calls need not read it again.
+class ControlRead {
+public:
+    ControlRead(const support::FunctionObject& function, PyObject* dialog);
+    ~ControlRead();
+    ControlRead(const ControlRead&) = delete;
+    ControlRead& operator=(const ControlRead&) = delete;
+
+private:
+    ModuleState& state_;
+    support::Ref previous_;
+};
+
+// True once (and then no more) after a ControlRead for `dialog`.
+bool take_control_read(const support::FunctionObject& function, PyObject* dialog);
 
 // api.copyToClip(text, notify=False): the host puts `text` on the clipboard
 // without announcing it.

@@ -58,8 +58,9 @@ bool is_key(PyObject* keycode, PyObject* wx, const support::Name& key) {
 
 // Fixes the selected error: with one replacement at once, otherwise through
 // the package's chooser once this event is handled.  Nothing is selected:
-// nothing to fix.  The text was edited since the last check: the matches no
-// longer fit it, so it is checked again instead.
+// nothing to fix.  The user typed since the last update, or the engine's
+// text was replaced: the matches no longer fit it, so the control's text is
+// checked instead (shown.cpp).
 void fix_selected_error(FunctionObject& function, PyObject* self, PyObject* wx) {
     Ref errors_control = support::getattr(self, names::errors_control);
     Ref index = support::call_method(errors_control.get(), names::GetSelection);
@@ -67,7 +68,7 @@ void fix_selected_error(FunctionObject& function, PyObject* self, PyObject* wx) 
     if (support::equals(index.get(), not_found.get())) {
         return;
     }
-    if (text_edited_since_update(self)) {
+    if (fix_needs_check(function, self, false)) {
         support::call_method(self, names::run_check);
         return;
     }
@@ -81,6 +82,7 @@ void fix_selected_error(FunctionObject& function, PyObject* self, PyObject* wx) 
     }
     if (count == 1) {
         Ref only = support::getitem(support::getattr(match.get(), names::replacements).get(), Py_ssize_t{0});
+        const ControlRead control_read(function, self);
         support::call_method(self, names::output, only.get());
         return;
     }

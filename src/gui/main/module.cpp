@@ -3,6 +3,7 @@
 // __package__ (the relative imports need them).
 #include "gui/main/members.hpp"
 #include "gui/main/names.hpp"
+#include "gui/main/state.hpp"
 #include "support/class_builder.hpp"
 #include "support/imports.hpp"
 #include "support/module_slots.hpp"
@@ -15,10 +16,6 @@ namespace {
 using support::Ref;
 
 extern PyModuleDef module_def;
-
-struct ModuleState {
-    Ref function_type;
-};
 
 ModuleState* state_of_module(PyObject* module) { return static_cast<ModuleState*>(PyModule_GetState(module)); }
 
@@ -57,6 +54,7 @@ int exec_module(PyObject* module) {
         support::renew_names();
         ModuleState& state = *new (PyModule_GetState(module)) ModuleState{};
         state.function_type = support::make_function_type(module, "gui.main.function");
+        state.shown = support::check(PyDict_New());
         PyObject* globals = PyModule_GetDict(module);
         support::from_import(globals, 0, "typing", "Optional", "Optional");
         support::import_module(globals, "api");
@@ -75,6 +73,8 @@ int exec_module(PyObject* module) {
 int traverse_module(PyObject* module, visitproc visit, void* arg) {
     if (ModuleState* state = state_of_module(module)) {
         Py_VISIT(state->function_type.get());
+        Py_VISIT(state->shown.get());
+        Py_VISIT(state->control_read_for.get());
     }
     return 0;
 }
@@ -82,6 +82,8 @@ int traverse_module(PyObject* module, visitproc visit, void* arg) {
 int clear_module(PyObject* module) {
     if (ModuleState* state = state_of_module(module)) {
         state->function_type.clear();
+        state->shown.clear();
+        state->control_read_for.clear();
     }
     return 0;
 }
@@ -104,6 +106,11 @@ PyModuleDef module_def = {
 };
 
 }  // namespace
+
+ModuleState& state_of(const support::FunctionObject& function) {
+    return *state_of_module(PyType_GetModule(Py_TYPE(&function)));
+}
+
 }  // namespace gui_main
 
 PyMODINIT_FUNC PyInit_main() { return PyModuleDef_Init(&gui_main::module_def); }

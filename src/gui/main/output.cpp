@@ -22,7 +22,6 @@ using support::FunctionObject;
 using support::Param;
 using support::Ref;
 
-bool less(PyObject* a, PyObject* b) { return support::compare(a, b, Py_LT); }
 bool greater(PyObject* a, PyObject* b) { return support::compare(a, b, Py_GT); }
 bool at_least(PyObject* a, PyObject* b) { return support::compare(a, b, Py_GE); }
 
@@ -89,7 +88,7 @@ public:
         }
         Ref length = support::getattr(match, names::errorLength);
         Ref match_end = support::check(PyNumber_Add(offset, length.get()));
-        return less(offset, end_) && greater(match_end.get(), start_) ? Place::overlapping : Place::before;
+        return greater(match_end.get(), start_) ? Place::overlapping : Place::before;
     }
 
     // offset + length_difference
@@ -157,7 +156,10 @@ Ref output(FunctionObject& function, support::BoundArgs args) {
     if (support::equals(index.get(), not_found.get())) {
         return Ref::borrow(Py_None);
     }
-    if (text_edited_since_update(self)) {
+    // Called by the key handler, which has just read the text control: not
+    // read a second time (a long text costs milliseconds per read).
+    const bool control_read = take_control_read(function, self);
+    if (fix_needs_check(function, self, control_read)) {
         support::call_method(self, names::run_check);
         return Ref::borrow(Py_None);
     }

@@ -1,0 +1,106 @@
+// What each dialog's last update showed: the engine's text it put into the
+// text control and what the control gave back right after.
+//
+// A native control cannot always hold what it is given: wxGTK's stops at a
+// NUL and drops a text with a lone surrogate, and a control may normalise
+// line ends.  So the control's content says nothing about whether the user
+// typed; what the control gave back after the last update does.  A fix
+// request applies the fix to the engine's text (characters the control
+// cannot show included) unless the user typed since, or the engine's owner
+// replaced its text; then the matches no longer fit, and the control's text
+// is checked instead.
+//
+// The memory is kept in the module's state, not on the dialog: the
+// dialog's attributes are what the host and the add-on see (its __dict__
+// and dir()).  An entry is keyed by the dialog's address and dropped by the
+// callback of a weak reference to the dialog, which runs before the
+// address can be reused; the store is traversed with the module, so the
+// collector sees everything it holds.
+#include "gui/main/dialog.hpp"
+#include "gui/main/names.hpp"
+#include "gui/main/state.hpp"
+
+namespace gui_main {
+namespace {
+
+using support::Ref;
+
+// The weak reference's callback; bound to (store, key).
+PyObject* forget_shown(PyObject* store_and_key, PyObject* weakref) {
+    return support::guard_object([&] {
+        PyObject* store = PyTuple_GET_ITEM(store_and_key, 0);
+        PyObject* key = PyTuple_GET_ITEM(store_and_key, 1);
+        PyObject* entry = PyDict_GetItemWithError(store, key);
+        if (entry == nullptr) {
+            if (PyErr_Occurred()) {
+                support::throw_error();
+            }
+        } else if (PyTuple_GET_ITEM(entry, 0) == weakref) {
+            support::check_status(PyDict_DelItem(store, key));
+        }
+        return Ref::borrow(Py_None);
+    });
+}
+
+PyMethodDef forget_shown_def = {"forget_shown", forget_shown, METH_O, nullptr};
+
+// (weak reference, engine text, control text) for `dialog`, or null.
+Ref entry_of(PyObject* store, PyObject* key) {
+    PyObject* entry = PyDict_GetItemWithError(store, key);
+    if (entry == nullptr && PyErr_Occurred()) {
+        support::throw_error();
+    }
+    return Ref::borrow(entry);
+}
+
+}  // namespace
+
+void remember_shown(const support::FunctionObject& function, PyObject* dialog, PyObject* engine_text,
+                    PyObject* control_text) {
+    PyObject* store = state_of(function).shown.get();
+    Ref key = support::check(PyLong_FromVoidPtr(dialog));
+    Ref weakref;
+    if (Ref entry = entry_of(store, key.get())) {
+        weakref = Ref::borrow(PyTuple_GET_ITEM(entry.get(), 0));
+    } else {
+        Ref store_and_key = support::check(PyTuple_Pack(2, store, key.get()));
+        Ref forget = support::check(PyCFunction_New(&forget_shown_def, store_and_key.get()));
+        weakref = support::check(PyWeakref_NewRef(dialog, forget.get()));
+    }
+    Ref entry = support::check(PyTuple_Pack(3, weakref.get(), engine_text, control_text));
+    support::check_status(PyDict_SetItem(store, key.get(), entry.get()));
+}
+
+bool fix_needs_check(const support::FunctionObject& function, PyObject* dialog, bool control_read) {
+    Ref key = support::check(PyLong_FromVoidPtr(dialog));
+    const Ref entry = entry_of(state_of(function).shown.get(), key.get());
+    if (!entry) {
+        return true;  // nothing shown yet that the matches could be said to fit
+    }
+    if (!control_read) {
+        Ref control_text = support::call_method(support::getattr(dialog, names::text).get(), names::GetValue);
+        if (!support::equals(control_text.get(), PyTuple_GET_ITEM(entry.get(), 2))) {
+            return true;
+        }
+    }
+    Ref engine_text = support::getattr(support::getattr(dialog, names::fettler).get(), names::text);
+    return !support::equals(engine_text.get(), PyTuple_GET_ITEM(entry.get(), 1));
+}
+
+ControlRead::ControlRead(const support::FunctionObject& function, PyObject* dialog)
+    : state_(state_of(function)), previous_(std::move(state_.control_read_for)) {
+    state_.control_read_for = Ref::borrow(dialog);
+}
+
+ControlRead::~ControlRead() { state_.control_read_for = std::move(previous_); }
+
+bool take_control_read(const support::FunctionObject& function, PyObject* dialog) {
+    ModuleState& state = state_of(function);
+    if (state.control_read_for.get() != dialog) {
+        return false;
+    }
+    state.control_read_for.clear();
+    return true;
+}
+
+}  // namespace gui_main

@@ -1,0 +1,21 @@
+// Per-module state of `gui.main`.
+#pragma once
+
+#include "support/function.hpp"
+
+namespace gui_main {
+
+struct ModuleState {
+    support::Ref function_type;
+    // What each dialog's last update showed (shown.cpp): a dict from the
+    // dialog's address to (weak reference, engine text, control text).
+    support::Ref shown;
+    // The dialog whose text control the key handler has just read, while
+    // it calls output (shown.cpp, ControlRead).
+    support::Ref control_read_for;
+};
+
+// The state of the module that defined `function`.
+ModuleState& state_of(const support::FunctionObject& function);
+
+}  // namespace gui_main
