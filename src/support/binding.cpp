@@ -2,6 +2,7 @@
 // function defined in Python, with the same error texts.  Error messages
 // name the function by its current __qualname__.
 #include "support/function.hpp"
+#include "support/suggestion.hpp"
 
 
 namespace support {
@@ -53,6 +54,19 @@ PyObject* qualname_of(FunctionObject& function) { return function.fields.qualnam
     }
     raise_format(PyExc_TypeError, "%U() missing %zd required positional argument%s: %U", qualname_of(function), count,
                  count == 1 ? "" : "s", listed.get());
+}
+
+// From 3.13 on the interpreter suggests the closest parameter name.
+[[noreturn]] void unexpected_keyword(FunctionObject& function, PyObject* keyword) {
+#if PY_VERSION_HEX >= 0x030D0000
+    PyObject* names = function.fields.param_names.get();
+    const std::span<PyObject* const> candidates(&PyTuple_GET_ITEM(names, 0), function.shape.positional);
+    if (const Ref suggestion = closest_name(keyword, candidates)) {
+        raise_format(PyExc_TypeError, "%U() got an unexpected keyword argument '%S'. Did you mean '%S'?",
+                     qualname_of(function), keyword, suggestion.get());
+    }
+#endif
+    raise_format(PyExc_TypeError, "%U() got an unexpected keyword argument '%S'", qualname_of(function), keyword);
 }
 
 // Index of the positional-or-keyword parameter called `keyword`, or -1.
@@ -123,8 +137,7 @@ void bind_arguments(FunctionObject& function, PyObject* const* args, std::size_t
         const std::ptrdiff_t index = find_parameter(function, shape.positional, keyword);
         if (index < 0) {
             if (shape.var_keyword < 0) {
-                raise_format(PyExc_TypeError, "%U() got an unexpected keyword argument '%S'", qualname_of(function),
-                             keyword);
+                unexpected_keyword(function, keyword);
             }
             check_status(PyDict_SetItem(packed[1].get(), keyword, value));
             continue;
