@@ -84,8 +84,8 @@ Ref correct_extended(FunctionObject& function, support::BoundArgs args) {
     return support::call(correct.get(), text, stored.get());
 }
 
-const Param word_params[] = {{"self"}, {"word", "str"}};
-const Param text_params[] = {{"self"}, {"text", "str"}};
+const Param word_params[] = {{"self"}, {.name = "word", .annotation = "str", .exact_str = true}};
+const Param text_params[] = {{"self"}, {.name = "text", .annotation = "str", .exact_str = true}};
 const Param key_params[] = {{"candidate"}};
 
 }  // namespace

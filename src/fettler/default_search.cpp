@@ -64,7 +64,7 @@ private:
 }  // namespace
 
 void search_default(PyObject* self, const ModuleState& state) {
-    Ref iterable = support::getattr(self, names::next_language);
+    Ref iterable = support::getattr(self, names::rotation);
     Ref iterator = support::check(PyObject_GetIter(iterable.get()));
     Compared compared;
     while (true) {

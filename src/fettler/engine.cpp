@@ -24,7 +24,7 @@ Ref init(FunctionObject& function, support::BoundArgs args) {
     support::setattr(self, names::matches, empty_matches.get());
     support::setattr(self, names::current_language, Py_None);
     Ref rotation = support::call_method(self, names::languages);
-    support::setattr(self, names::next_language, rotation.get());
+    support::setattr(self, names::rotation, rotation.get());
     search_default(self, state_of(function));
     return Ref::borrow(Py_None);
 }
@@ -120,10 +120,12 @@ const Param init_params[] = {{"self"}, {"config", "Config"}};
 const support::FunctionDef init_def{"__init__", "Fettler.__init__", init_params, init};
 const support::FunctionDef init_speller_def{"init_speller", "Fettler.init_speller", self_only, init_speller};
 const support::FunctionDef init_lang_tool_def{"init_lang_tool", "Fettler.init_lang_tool", self_only, init_lang_tool};
-const support::FunctionDef is_lang_tool_supports_def{"is_lang_tool_supports", "Fettler.is_lang_tool_supports",
-                                                     self_only, is_lang_tool_supports, "bool"};
-const support::FunctionDef is_autocorrect_supports_def{"is_autocorrect_supports", "Fettler.is_autocorrect_supports",
-                                                       self_only, is_autocorrect_supports, "bool"};
+const support::FunctionDef is_lang_tool_supports_def{
+    .name = "is_lang_tool_supports", .qualname = "Fettler.is_lang_tool_supports",
+    .params = self_only, .body = is_lang_tool_supports, .return_annotation = "bool"};
+const support::FunctionDef is_autocorrect_supports_def{
+    .name = "is_autocorrect_supports", .qualname = "Fettler.is_autocorrect_supports",
+    .params = self_only, .body = is_autocorrect_supports, .return_annotation = "bool"};
 const support::FunctionDef close_def{"close", "Fettler.close", self_only, close};
 
 }  // namespace fettler

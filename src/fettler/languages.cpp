@@ -22,7 +22,7 @@ Ref next_language(FunctionObject& function, support::BoundArgs args) {
     PyObject* self = args[0];
     support::call_method(self, names::close);
     Ref next = support::load_global(function, names::next);
-    Ref rotation = support::getattr(self, names::next_language);
+    Ref rotation = support::getattr(self, names::rotation);
     Ref lang = support::call(next.get(), rotation.get());
     support::setattr(self, names::current_language, lang.get());
     return lang;
@@ -32,8 +32,11 @@ const Param self_only[] = {{"self"}};
 
 }  // namespace
 
-const support::FunctionDef languages_def{"_languages", "Fettler._languages", self_only, languages, "Languages"};
-const support::FunctionDef next_language_def{"next_language", "Fettler.next_language", self_only, next_language,
-                                             "Languages"};
+const support::FunctionDef languages_def{
+    .name = "_languages", .qualname = "Fettler._languages",
+    .params = self_only, .body = languages, .return_annotation = "Languages"};
+const support::FunctionDef next_language_def{
+    .name = "next_language", .qualname = "Fettler.next_language",
+    .params = self_only, .body = next_language, .return_annotation = "Languages"};
 
 }  // namespace fettler

@@ -4,10 +4,9 @@
 #include "fettler/rotation.hpp"
 #include "fettler/state.hpp"
 #include "support/class_builder.hpp"
+#include "support/globals.hpp"
 #include "support/imports.hpp"
 #include "support/module_slots.hpp"
-
-#include <new>
 
 namespace fettler {
 namespace {
@@ -15,8 +14,6 @@ namespace {
 using support::Ref;
 
 extern PyModuleDef module_def;
-
-ModuleState& state_of_module(PyObject* module) { return *static_cast<ModuleState*>(PyModule_GetState(module)); }
 
 // The class body of Fettler: its members in definition order.
 void define_fettler(PyObject* globals, ModuleState& state) {
@@ -45,7 +42,7 @@ void define_fettler(PyObject* globals, ModuleState& state) {
 int exec_module(PyObject* module) {
     return support::guard(-1, [&] {
         support::renew_names();
-        ModuleState& state = *new (PyModule_GetState(module)) ModuleState{};
+        ModuleState& state = support::make_module_state<ModuleState>(module);
         state.function_type = support::make_function_type(module, "fettler.function");
         state.generator_type = make_generator_type(module);
         PyObject* globals = PyModule_GetDict(module);
@@ -66,61 +63,15 @@ int exec_module(PyObject* module) {
     });
 }
 
-int traverse_module(PyObject* module, visitproc visit, void* arg) {
-    ModuleState* state = static_cast<ModuleState*>(PyModule_GetState(module));
-    if (state != nullptr) {
-        Py_VISIT(state->function_type.get());
-        Py_VISIT(state->generator_type.get());
-        Py_VISIT(state->candidate_key.get());
-        Py_VISIT(state->cycle_type.get());
-    }
-    return 0;
-}
-
-int clear_module(PyObject* module) {
-    ModuleState* state = static_cast<ModuleState*>(PyModule_GetState(module));
-    if (state != nullptr) {
-        state->candidate_key.clear();
-        state->cycle_type.clear();
-        state->generator_type.clear();
-        state->function_type.clear();
-    }
-    return 0;
-}
-
-void free_module(void* module) {
-    clear_module(static_cast<PyObject*>(module));
-    ModuleState* state = static_cast<ModuleState*>(PyModule_GetState(static_cast<PyObject*>(module)));
-    if (state != nullptr) {
-        state->~ModuleState();
-    }
-}
-
 PyModuleDef_Slot module_slots[] = {
     {Py_mod_exec, reinterpret_cast<void*>(exec_module)},
     FETTLE_INTERPRETER_SLOTS
     {0, nullptr},
 };
 
-PyModuleDef module_def = {
-    PyModuleDef_HEAD_INIT,
-    "fettler",
-    nullptr,
-    sizeof(ModuleState),
-    nullptr,
-    module_slots,
-    traverse_module,
-    clear_module,
-    free_module,
-};
+constinit PyModuleDef module_def = support::module_def_with_state<ModuleState>("fettler", module_slots);
 
 }  // namespace
-
-ModuleState& state_of(const support::FunctionObject& function) {
-    PyObject* module = PyType_GetModule(Py_TYPE(&function));
-    return state_of_module(module);
-}
-
 }  // namespace fettler
 
 PyMODINIT_FUNC PyInit_fettler() { return PyModuleDef_Init(&fettler::module_def); }

@@ -14,7 +14,7 @@ inline const Name lang_tool("lang_tool");
 inline const Name text("text");
 inline const Name matches("matches");
 inline const Name current_language("current_language");
-inline const Name next_language("_next_language");
+inline const Name rotation("_next_language");  // the rotation next_language() advances
 
 // Engine methods called through the instance, so that overrides apply.
 inline const Name languages("_languages");

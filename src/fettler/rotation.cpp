@@ -229,8 +229,10 @@ int rotation_clear(PyObject* self) {
     rotation.fields.engine.clear();
     rotation.fields.iterator.clear();
     rotation.fields.cycle.clear();
-    // `function` stays: repr and __name__ read it, and a function cannot
-    // reach back to a generator.
+    // `function` stays: repr, __name__ and __qualname__ read it.  It can
+    // reach back to this generator (through its __dict__ or __globals__),
+    // but such a cycle is still broken: the function's own tp_clear drops
+    // those, keeping only the name and qualname, which are str.
     return 0;
 }
 

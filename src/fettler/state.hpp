@@ -2,7 +2,7 @@
 // the sort key shared by every engine.
 #pragma once
 
-#include "support/function.hpp"
+#include "support/module_state.hpp"
 
 namespace fettler {
 
@@ -11,9 +11,13 @@ struct ModuleState {
     support::Ref generator_type;
     support::Ref candidate_key;  // lambda c: c[0]
     support::Ref cycle_type;     // itertools.cycle, as imported
+
+    auto refs() { return std::tie(function_type, generator_type, candidate_key, cycle_type); }
 };
 
 // The state of the module that defined `function`.
-ModuleState& state_of(const support::FunctionObject& function);
+inline ModuleState& state_of(const support::FunctionObject& function) {
+    return support::module_state<ModuleState>(function);
+}
 
 }  // namespace fettler

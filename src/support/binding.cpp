@@ -92,7 +92,7 @@ std::ptrdiff_t find_parameter(const FunctionObject& function, std::size_t positi
 
 }  // namespace
 
-// A parameter annotated "str" takes exactly a str: no subclass, no None.
+// A parameter marked exact_str takes exactly a str: no subclass, no None.
 void check_exact_str(const FunctionObject& function, std::span<PyObject* const> bound) {
     const unsigned mask = function.shape.exact_str;
     for (std::size_t i = 0; mask >> i != 0; ++i) {
@@ -105,7 +105,7 @@ void check_exact_str(const FunctionObject& function, std::span<PyObject* const> 
 }
 
 void bind_arguments(FunctionObject& function, PyObject* const* args, std::size_t nargsf, PyObject* kwnames,
-                    std::span<PyObject*> bound, Ref (&packed)[3]) {
+                    std::span<PyObject*> bound, BindingHold& hold) {
     const ParamShape& shape = function.shape;
     const Py_ssize_t given = PyVectorcall_NARGS(nargsf);
     const auto positional = static_cast<Py_ssize_t>(shape.positional);
@@ -116,15 +116,15 @@ void bind_arguments(FunctionObject& function, PyObject* const* args, std::size_t
     }
     if (shape.var_positional >= 0) {
         const Py_ssize_t extra = given > positional ? given - positional : 0;
-        packed[0] = check(PyTuple_New(extra));
+        hold.var_positional = check(PyTuple_New(extra));
         for (Py_ssize_t i = 0; i < extra; ++i) {
-            PyTuple_SET_ITEM(packed[0].get(), i, Py_NewRef(args[positional + i]));
+            PyTuple_SET_ITEM(hold.var_positional.get(), i, Py_NewRef(args[positional + i]));
         }
-        bound[static_cast<std::size_t>(shape.var_positional)] = packed[0].get();
+        bound[static_cast<std::size_t>(shape.var_positional)] = hold.var_positional.get();
     }
     if (shape.var_keyword >= 0) {
-        packed[1] = check(PyDict_New());
-        bound[static_cast<std::size_t>(shape.var_keyword)] = packed[1].get();
+        hold.var_keyword = check(PyDict_New());
+        bound[static_cast<std::size_t>(shape.var_keyword)] = hold.var_keyword.get();
     }
 
     const Py_ssize_t keywords = kwnames != nullptr ? PyTuple_GET_SIZE(kwnames) : 0;
@@ -139,7 +139,7 @@ void bind_arguments(FunctionObject& function, PyObject* const* args, std::size_t
             if (shape.var_keyword < 0) {
                 unexpected_keyword(function, keyword);
             }
-            check_status(PyDict_SetItem(packed[1].get(), keyword, value));
+            check_status(PyDict_SetItem(hold.var_keyword.get(), keyword, value));
             continue;
         }
         PyObject*& slot = bound[static_cast<std::size_t>(index)];
@@ -156,8 +156,8 @@ void bind_arguments(FunctionObject& function, PyObject* const* args, std::size_t
     if (given < positional) {
         // Held for the call: the body may rebind __defaults__ while the
         // bound values are still in use.
-        packed[2] = function.fields.defaults;
-        PyObject* defaults = packed[2].get();
+        hold.defaults = function.fields.defaults;
+        PyObject* defaults = hold.defaults.get();
         const Py_ssize_t defcount = defaults != nullptr ? PyTuple_GET_SIZE(defaults) : 0;
         const Py_ssize_t first_default = positional > defcount ? positional - defcount : 0;
         for (Py_ssize_t i = given; i < first_default; ++i) {

@@ -4,7 +4,6 @@
 #include <structmember.h>
 
 #include <new>
-#include <string_view>
 
 namespace support {
 namespace {
@@ -30,8 +29,8 @@ PyObject* function_vectorcall(PyObject* callable, PyObject* const* args, std::si
         }
         const std::size_t count = function.def->params.size();
         PyObject* bound[max_params] = {};
-        Ref packed[3];
-        bind_arguments(function, args, nargsf, kwnames, std::span<PyObject*>(bound, count), packed);
+        BindingHold hold;
+        bind_arguments(function, args, nargsf, kwnames, std::span<PyObject*>(bound, count), hold);
         return function.def->body(function, std::span<PyObject* const>(bound, count));
     });
     Py_LeaveRecursiveCall();
@@ -41,7 +40,7 @@ PyObject* function_vectorcall(PyObject* callable, PyObject* const* args, std::si
 int function_traverse(PyObject* self, visitproc visit, void* arg) {
     FunctionObject& f = as_function(self);
     Py_VISIT(Py_TYPE(self));
-    Py_VISIT(f.dict);
+    Py_VISIT(f.fields.dict.get());
     Py_VISIT(f.fields.name.get());
     Py_VISIT(f.fields.qualname.get());
     Py_VISIT(f.fields.module.get());
@@ -58,7 +57,7 @@ int function_traverse(PyObject* self, visitproc visit, void* arg) {
 
 int function_clear(PyObject* self) {
     FunctionObject& f = as_function(self);
-    Py_CLEAR(f.dict);
+    f.fields.dict.clear();
     f.fields.module.clear();
     f.fields.doc.clear();
     f.fields.annotations.clear();
@@ -216,7 +215,7 @@ PyGetSetDef function_getset[] = {
 
 PyMemberDef function_members[] = {
     {"__vectorcalloffset__", T_PYSSIZET, offsetof(FunctionObject, vectorcall), READONLY, nullptr},
-    {"__dictoffset__", T_PYSSIZET, offsetof(FunctionObject, dict), READONLY, nullptr},
+    {"__dictoffset__", T_PYSSIZET, dict_offset, READONLY, nullptr},
     {"__weaklistoffset__", T_PYSSIZET, offsetof(FunctionObject, weakreflist), READONLY, nullptr},
     {nullptr, 0, 0, 0, nullptr},
 };
@@ -248,7 +247,7 @@ ParamShape shape_of(const FunctionDef& def) {
                 shape.var_keyword = static_cast<std::ptrdiff_t>(i);
                 break;
         }
-        if (param.annotation != nullptr && std::string_view(param.annotation) == "str") {
+        if (param.exact_str) {
             shape.exact_str |= 1U << i;
         }
     }
@@ -272,9 +271,9 @@ Ref annotations_dict(const FunctionDef& def) {
 
 }  // namespace
 
-PyObject* FunctionObject::class_from_cell() const {
-    PyObject* cls = fields.closure ? PyCell_GET(PyTuple_GET_ITEM(fields.closure.get(), 0)) : nullptr;
-    if (cls == nullptr) {
+Ref FunctionObject::class_from_cell() const {
+    Ref cls = fields.closure ? Ref::borrow(PyCell_GET(PyTuple_GET_ITEM(fields.closure.get(), 0))) : Ref();
+    if (!cls) {
         raise(PyExc_RuntimeError, "super(): empty __class__ cell");
     }
     return cls;

@@ -29,9 +29,12 @@ enum class ParamKind {
 struct Param {
     const char* name;
     // The annotation text, stored as a string in __annotations__; nullptr for
-    // none.  A parameter annotated "str" accepts exactly a str object.
+    // none.  Never evaluated nor checked.
     const char* annotation = nullptr;
     ParamKind kind = ParamKind::positional_or_keyword;
+    // The argument must be exactly a str (no subclass, no None), else
+    // TypeError, as for an argument typed `str` in a compiled signature.
+    bool exact_str = false;
 };
 
 struct FunctionObject;
@@ -62,7 +65,7 @@ struct ParamShape {
     std::size_t positional = 0;          // positional-or-keyword parameters, which come first
     std::ptrdiff_t var_positional = -1;  // index of *args, or -1
     std::ptrdiff_t var_keyword = -1;     // index of **kwargs, or -1
-    unsigned exact_str = 0;              // bit i: parameter i is annotated "str"
+    unsigned exact_str = 0;              // bit i: parameter i takes exactly a str
 };
 
 struct FunctionObject {
@@ -70,9 +73,12 @@ struct FunctionObject {
     vectorcallfunc vectorcall;
     const FunctionDef* def;
     ParamShape shape;
-    PyObject* dict;         // __dict__, managed by the generic getset
-    PyObject* weakreflist;  // managed by PyObject_ClearWeakRefs
+    PyObject* weakreflist;  // borrowed, managed by PyObject_ClearWeakRefs
     struct Fields {
+        // __dict__, made and replaced by the generic getset and attribute
+        // access through tp_dictoffset (`dict_offset`), which write an owned
+        // PyObject* here: a Ref is laid out exactly as one (ref.hpp).
+        Ref dict;
         Ref name;
         Ref qualname;
         Ref module;
@@ -87,10 +93,15 @@ struct FunctionObject {
     } fields;
 
     // The class filled into the `__class__` cell, or RuntimeError as a
-    // zero-argument super() raises when the cell is still empty.
-    PyObject* class_from_cell() const;
+    // zero-argument super() raises when the cell is still empty.  Owned:
+    // the cell is writable from Python and may be emptied or refilled by
+    // any call the caller makes while it still uses the class.
+    Ref class_from_cell() const;
     PyObject* globals() const noexcept { return fields.globals.get(); }
 };
+
+// Where the interpreter finds a function's __dict__.
+inline constexpr Py_ssize_t dict_offset = offsetof(FunctionObject, fields) + offsetof(FunctionObject::Fields, dict);
 
 // Creates the function type for one module (in its exec slot); the type is
 // owned by the module's state.
@@ -103,15 +114,23 @@ Ref make_function_type(PyObject* module, const char* qualified_type_name);
 Ref make_function(PyObject* function_type, const FunctionDef& def, PyObject* module_globals,
                   PyObject* defaults = nullptr, PyObject* class_cell = nullptr);
 
-// Refuses an argument that is not exactly a str for a parameter annotated
-// "str", with the message of the exact-type check.
+// Refuses an argument that is not exactly a str for a parameter that takes
+// only that (Param::exact_str), with the message of the exact-type check.
 void check_exact_str(const FunctionObject& function, std::span<PyObject* const> bound);
+
+// What the bound arguments of one call point into that binding made or took
+// from the function: held by the caller until the body has returned.
+struct BindingHold {
+    Ref var_positional;  // the *args tuple
+    Ref var_keyword;     // the **kwargs dict
+    Ref defaults;        // __defaults__ as binding read it (the body may rebind it)
+};
 
 // Argument binding, with CPython's error texts; fills `bound` (one slot per
 // parameter with a borrowed object) and keeps alive what it made or borrowed
-// from the function in `packed` (*args, **kwargs, the defaults).
+// from the function in `hold`.
 void bind_arguments(FunctionObject& function, PyObject* const* args, std::size_t nargsf, PyObject* kwnames,
-                    std::span<PyObject*> bound, Ref (&packed)[3]);
+                    std::span<PyObject*> bound, BindingHold& hold);
 
 // `inspect.Signature` for the function's current parameters, defaults and
 // annotations.

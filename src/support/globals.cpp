@@ -41,4 +41,9 @@ Ref load_global(PyObject* module_globals, PyObject* builtins, const Name& name) 
     throw_error();
 }
 
+void store_global(PyObject* module_globals, const char* name, PyObject* value) {
+    Ref key = check(PyUnicode_InternFromString(name));
+    check_status(PyDict_SetItem(module_globals, key.get(), value));
+}
+
 }  // namespace support

@@ -1,5 +1,7 @@
 #include "support/imports.hpp"
 
+#include "support/globals.hpp"
+
 namespace support {
 
 Ref import_name(PyObject* module_globals, const char* name, int level, std::initializer_list<const char*> fromlist) {
@@ -107,11 +109,6 @@ void from_import(PyObject* module_globals, int level, const char* package, const
 void import_module(PyObject* module_globals, const char* name) {
     Ref module = import_name(module_globals, name, 0);
     store_global(module_globals, name, module.get());
-}
-
-void store_global(PyObject* module_globals, const char* name, PyObject* value) {
-    Ref key = check(PyUnicode_InternFromString(name));
-    check_status(PyDict_SetItem(module_globals, key.get(), value));
 }
 
 }  // namespace support

@@ -24,7 +24,4 @@ void from_import(PyObject* module_globals, int level, const char* package, const
 // `import <name>` at module level, binding the top-level module.
 void import_module(PyObject* module_globals, const char* name);
 
-// Binds a module global, as a module-level assignment does.
-void store_global(PyObject* module_globals, const char* name, PyObject* value);
-
 }  // namespace support

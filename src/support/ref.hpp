@@ -9,6 +9,7 @@
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
+#include <type_traits>
 #include <utility>
 
 namespace support {
@@ -60,5 +61,13 @@ private:
     explicit Ref(PyObject* p) noexcept : ptr_(p) {}
     PyObject* ptr_ = nullptr;
 };
+
+// A Ref is exactly a PyObject* in size and layout (its only member, at the
+// start of a standard-layout class), so it may stand in a field that the
+// interpreter itself reads and writes as an owned PyObject*, such as the
+// instance dict at a type's tp_dictoffset: both sides then agree on who
+// owns the reference.
+static_assert(sizeof(Ref) == sizeof(PyObject*) && alignof(Ref) == alignof(PyObject*));
+static_assert(std::is_standard_layout_v<Ref>);
 
 }  // namespace support

@@ -185,16 +185,11 @@ const Param event_params[] = {{"self"}, {"event"}};
 
 }  // namespace
 
-// api.copyToClip(text, notify=False)
-void copy_to_clipboard(const FunctionObject& function, PyObject* text) {
-    Ref api = support::load_global(function, names::api);
-    Ref copy = support::getattr(api.get(), names::copyToClip);
-    support::call_with_keywords(copy.get(), {text}, {{names::notify, Py_False}});
-}
-
 const support::FunctionDef check_def{"check", "FettleGUI.check", event_params, check};
 const support::FunctionDef run_check_def{"_check", "FettleGUI._check", self_only, run_check};
 const support::FunctionDef update_def{"update", "FettleGUI.update", self_only, update};
-const support::FunctionDef errors_def{"errors", "FettleGUI.errors", self_only, errors, "list[str]"};
+const support::FunctionDef errors_def{
+    .name = "errors", .qualname = "FettleGUI.errors",
+    .params = self_only, .body = errors, .return_annotation = "list[str]"};
 
 }  // namespace gui_main

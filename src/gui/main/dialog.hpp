@@ -1,4 +1,5 @@
-// Small pieces of dialog logic shared by several members.
+// Small pieces of dialog logic shared by several members, defined in
+// dialog.cpp unless marked as in shown.cpp.
 #pragma once
 
 #include "support/function.hpp"

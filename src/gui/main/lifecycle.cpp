@@ -27,7 +27,8 @@ using support::Ref;
 // zero-argument super() inside the class body.
 Ref super_of(FunctionObject& function, PyObject* obj) {
     Ref super = support::load_global(function, names::super);
-    return support::call(super.get(), function.class_from_cell(), obj);
+    Ref cls = function.class_from_cell();
+    return support::call(super.get(), cls.get(), obj);
 }
 
 Ref main_frame(FunctionObject& function) {
@@ -69,7 +70,7 @@ Ref new_(FunctionObject& function, support::BoundArgs args) {
     PyObject* cls = args[0];
     PyObject* positional = args[1];
     PyObject* keywords = args[2];
-    forget_destroyed_dialog(function, function.class_from_cell());
+    forget_destroyed_dialog(function, function.class_from_cell().get());
     Ref open = support::getattr(cls, names::instance);
     if (open.get() == Py_None) {
         Ref base = super_of(function, cls);
@@ -107,7 +108,7 @@ Ref init(FunctionObject& function, support::BoundArgs args) {
     support::call_method(self, names::build_ui);
     support::call_method(self, names::bind_events);
     // Only a completely built dialog counts as the open one.
-    support::setattr(function.class_from_cell(), names::instance, self);
+    support::setattr(function.class_from_cell().get(), names::instance, self);
     return Ref::borrow(Py_None);
 }
 
@@ -142,61 +143,33 @@ Ref close_window(FunctionObject& function, support::BoundArgs args) {
         [&] {
             support::call_method(self, names::Destroy);
             support::setattr(self, names::instance, Py_None);
-            PyObject* cls = function.class_from_cell();
-            Ref recorded = support::getattr(cls, names::instance);
+            Ref cls = function.class_from_cell();
+            Ref recorded = support::getattr(cls.get(), names::instance);
             if (recorded.get() == self) {
-                support::setattr(cls, names::instance, Py_None);
+                support::setattr(cls.get(), names::instance, Py_None);
             }
         });
 }
 
 const Param create_params[] = {{"fettler", "Fettler"}, {"corrector", "Optional[Corrector]"}};
-const Param new_params[] = {{"cls"}, {"args", nullptr, ParamKind::var_positional},
-                            {"kwargs", nullptr, ParamKind::var_keyword}};
+const Param new_params[] = {{"cls"},
+                            {.name = "args", .kind = ParamKind::var_positional},
+                            {.name = "kwargs", .kind = ParamKind::var_keyword}};
 const Param init_params[] = {{"self"}, {"parent"}, {"fettler", "Fettler"}, {"corrector", "Optional[Corrector]"}};
 const Param event_params[] = {{"self"}, {"event"}};
 
 }  // namespace
 
-bool window_is_gone(const FunctionObject& function, PyObject* window) {
-    Ref wx = support::load_global(function, names::wx);
-    Ref window_class = support::getattr(wx.get(), names::Window);
-    if (!support::check_status(PyObject_IsInstance(window, window_class.get()))) {
-        return false;
-    }
-    if (!support::is_true(window)) {
-        return true;  // the native window was destroyed
-    }
-    Ref app = support::call_method(wx.get(), names::GetApp);
-    if (app.get() == Py_None) {
-        return false;
-    }
-    Ref scheduled = support::call_method(app.get(), names::IsScheduledForDestruction, window);
-    return support::is_true(scheduled.get());
-}
-
-void forget_dialog(const FunctionObject& function, PyObject* window) {
-    PyObject* cls = function.class_from_cell();
-    Ref recorded = support::getattr(cls, names::instance);
-    if (recorded.get() == window) {
-        support::setattr(cls, names::instance, Py_None);
-    }
-    support::call_method(window, names::Destroy);
-}
-
-void forget_destroyed_dialog(const FunctionObject& function, PyObject* cls) {
-    Ref recorded = support::getattr(cls, names::instance);
-    if (recorded.get() != Py_None && window_is_gone(function, recorded.get())) {
-        support::setattr(cls, names::instance, Py_None);
-    }
-}
-
-const support::FunctionDef create_fettle_gui_def{"create_fettle_gui", "FettleGUI.create_fettle_gui", create_params,
-                                                 create_fettle_gui, nullptr, true};
-const support::FunctionDef new_def{"__new__", "FettleGUI.__new__", new_params, new_, nullptr, true};
-const support::FunctionDef init_def{"__init__", "FettleGUI.__init__", init_params, init, nullptr, true};
+const support::FunctionDef create_fettle_gui_def{
+    .name = "create_fettle_gui", .qualname = "FettleGUI.create_fettle_gui",
+    .params = create_params, .body = create_fettle_gui, .uses_class_cell = true};
+const support::FunctionDef new_def{
+    .name = "__new__", .qualname = "FettleGUI.__new__", .params = new_params, .body = new_, .uses_class_cell = true};
+const support::FunctionDef init_def{
+    .name = "__init__", .qualname = "FettleGUI.__init__", .params = init_params, .body = init, .uses_class_cell = true};
 const support::FunctionDef close_def{"close", "FettleGUI.close", event_params, close};
-const support::FunctionDef close_window_def{"close_window", "FettleGUI.close_window", event_params, close_window,
-                                            nullptr, true};
+const support::FunctionDef close_window_def{
+    .name = "close_window", .qualname = "FettleGUI.close_window",
+    .params = event_params, .body = close_window, .uses_class_cell = true};
 
 }  // namespace gui_main

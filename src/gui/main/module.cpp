@@ -5,10 +5,10 @@
 #include "gui/main/names.hpp"
 #include "gui/main/state.hpp"
 #include "support/class_builder.hpp"
+#include "support/globals.hpp"
 #include "support/imports.hpp"
 #include "support/module_slots.hpp"
-
-#include <new>
+#include "support/module_state.hpp"
 
 namespace gui_main {
 namespace {
@@ -16,8 +16,6 @@ namespace {
 using support::Ref;
 
 extern PyModuleDef module_def;
-
-ModuleState* state_of_module(PyObject* module) { return static_cast<ModuleState*>(PyModule_GetState(module)); }
 
 // class FettleGUI(wx.Dialog): its members in definition order.
 void define_fettle_gui(PyObject* globals, PyObject* function_type) {
@@ -52,7 +50,7 @@ void define_fettle_gui(PyObject* globals, PyObject* function_type) {
 int exec_module(PyObject* module) {
     return support::guard(-1, [&] {
         support::renew_names();
-        ModuleState& state = *new (PyModule_GetState(module)) ModuleState{};
+        ModuleState& state = support::make_module_state<ModuleState>(module);
         state.function_type = support::make_function_type(module, "gui.main.function");
         state.shown = support::check(PyDict_New());
         PyObject* globals = PyModule_GetDict(module);
@@ -70,47 +68,15 @@ int exec_module(PyObject* module) {
     });
 }
 
-int traverse_module(PyObject* module, visitproc visit, void* arg) {
-    if (ModuleState* state = state_of_module(module)) {
-        Py_VISIT(state->function_type.get());
-        Py_VISIT(state->shown.get());
-        Py_VISIT(state->control_read_for.get());
-    }
-    return 0;
-}
-
-int clear_module(PyObject* module) {
-    if (ModuleState* state = state_of_module(module)) {
-        state->function_type.clear();
-        state->shown.clear();
-        state->control_read_for.clear();
-    }
-    return 0;
-}
-
-void free_module(void* module) {
-    if (ModuleState* state = state_of_module(static_cast<PyObject*>(module))) {
-        state->~ModuleState();
-    }
-}
-
 PyModuleDef_Slot module_slots[] = {
     {Py_mod_exec, reinterpret_cast<void*>(exec_module)},
     FETTLE_INTERPRETER_SLOTS
     {0, nullptr},
 };
 
-PyModuleDef module_def = {
-    PyModuleDef_HEAD_INIT, "gui.main", nullptr, sizeof(ModuleState), nullptr, module_slots, traverse_module,
-    clear_module,          free_module,
-};
+constinit PyModuleDef module_def = support::module_def_with_state<ModuleState>("gui.main", module_slots);
 
 }  // namespace
-
-ModuleState& state_of(const support::FunctionObject& function) {
-    return *state_of_module(PyType_GetModule(Py_TYPE(&function)));
-}
-
 }  // namespace gui_main
 
 PyMODINIT_FUNC PyInit_main() { return PyModuleDef_Init(&gui_main::module_def); }

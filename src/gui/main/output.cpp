@@ -185,7 +185,7 @@ Ref output(FunctionObject& function, support::BoundArgs args) {
     return Ref::borrow(Py_None);
 }
 
-const Param output_params[] = {{"self"}, {"corrected_text", "str"}};
+const Param output_params[] = {{"self"}, {.name = "corrected_text", .annotation = "str", .exact_str = true}};
 
 }  // namespace
 

@@ -1,7 +1,7 @@
 // Per-module state of `gui.main`.
 #pragma once
 
-#include "support/function.hpp"
+#include "support/module_state.hpp"
 
 namespace gui_main {
 
@@ -13,9 +13,13 @@ struct ModuleState {
     // The dialog whose text control the key handler has just read, while
     // it calls output (shown.cpp, ControlRead).
     support::Ref control_read_for;
+
+    auto refs() { return std::tie(function_type, shown, control_read_for); }
 };
 
 // The state of the module that defined `function`.
-ModuleState& state_of(const support::FunctionObject& function);
+inline ModuleState& state_of(const support::FunctionObject& function) {
+    return support::module_state<ModuleState>(function);
+}
 
 }  // namespace gui_main
