@@ -33,6 +33,17 @@ namespace support {
 
 inline constexpr bool stable_abi = FETTLE_STABLE_ABI != 0;
 
+// Whether the running interpreter is `version` (a PY_VERSION_HEX value) or
+// newer: fixed when the module is built for one interpreter, asked at run
+// time in the Stable ABI (the module runs on every later one).
+inline bool interpreter_at_least(unsigned long version) noexcept {
+#if FETTLE_STABLE_ABI
+    return Py_Version >= version;
+#else
+    return PY_VERSION_HEX >= version;
+#endif
+}
+
 // --- tuples and lists: the caller guarantees the type and the index --------
 
 inline Py_ssize_t tuple_size(PyObject* tuple) {

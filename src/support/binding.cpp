@@ -4,7 +4,7 @@
 #include "support/function.hpp"
 
 #include "support/abi.hpp"
-#include "support/suggestions.hpp"
+#include "support/suggestion.hpp"
 
 namespace support {
 namespace {
@@ -57,6 +57,23 @@ PyObject* qualname_of(FunctionObject& function) { return function.fields.qualnam
                  count == 1 ? "" : "s", listed.get());
 }
 
+// From 3.13 on the interpreter suggests the closest parameter name (the
+// running interpreter: a Stable-ABI module built for 3.12 runs on 3.13).
+[[noreturn]] void unexpected_keyword(FunctionObject& function, PyObject* keyword) {
+    if (interpreter_at_least(0x030D0000)) {
+        PyObject* names = function.fields.param_names.get();
+        PyObject* candidates[max_params];
+        for (std::size_t i = 0; i < function.shape.positional; ++i) {
+            candidates[i] = tuple_item(names, static_cast<Py_ssize_t>(i));
+        }
+        if (const Ref suggestion = closest_name(keyword, std::span(candidates, function.shape.positional))) {
+            raise_format(PyExc_TypeError, "%U() got an unexpected keyword argument '%S'. Did you mean '%S'?",
+                         qualname_of(function), keyword, suggestion.get());
+        }
+    }
+    raise_format(PyExc_TypeError, "%U() got an unexpected keyword argument '%S'", qualname_of(function), keyword);
+}
+
 // Index of the positional-or-keyword parameter called `keyword`, or -1.
 // Names are matched as the interpreter matches them: by identity first
 // (both sides are usually interned), then with ==, the keyword on the left;
@@ -76,20 +93,6 @@ std::ptrdiff_t find_parameter(const FunctionObject& function, std::size_t positi
         }
     }
     return -1;
-}
-
-// Newer interpreters suggest the closest parameter name.
-[[noreturn]] void unexpected_keyword(const FunctionObject& function, PyObject* keyword) {
-    if (suggests_keywords()) {
-        const Ref suggestion = keyword_suggestion(function.fields.param_names.get(),
-                                                  static_cast<Py_ssize_t>(function.shape.positional), keyword);
-        if (suggestion) {
-            raise_format(PyExc_TypeError, "%U() got an unexpected keyword argument '%S'. Did you mean '%S'?",
-                         function.fields.qualname.get(), keyword, suggestion.get());
-        }
-    }
-    raise_format(PyExc_TypeError, "%U() got an unexpected keyword argument '%S'", function.fields.qualname.get(),
-                 keyword);
 }
 
 }  // namespace

@@ -53,57 +53,50 @@ def label(addon_dir):
 
 
 class Control:
-    """The error list and the text control, as `update` and `output` use
-    them; what they are given to show is dropped."""
+    """The text control and the error list, holding what they are given."""
 
-    def __init__(self, value=None, selection=0):
-        self.value = value
-        self.selection = selection
+    def __init__(self):
+        self.value = None
+        self.items = []
         self.focused = 0
 
-    def GetSelection(self):
-        return self.selection
+    def SetValue(self, value):
+        self.value = value
 
     def GetValue(self):
-        return self.value()
-
-    def SetValue(self, value):
-        pass
+        return self.value
 
     def Clear(self):
-        pass
+        self.items = []
 
     def Set(self, items):
-        pass
+        self.items = list(items)
+
+    def GetSelection(self):
+        return 0  # the first error
 
     def SetFocus(self):
         self.focused += 1
 
 
-class StandInDialog:
-    """A dialog's attributes as `errors`, `update` and `output` read them
-    (a class of its own: the dialog module keeps a weak reference to what
-    it updated)."""
+@pytest.fixture(scope="module")
+def stand_in_dialog(FettleGUI):
+    """Makes a dialog stand-in: plain controls, the engine's text and
+    matches, and FettleGUI's own `errors`, `update` and `output`; it has
+    been updated once, as a shown dialog has, so `output` applies a fix."""
+    class Dialog:
+        errors = FettleGUI.errors
+        update = FettleGUI.update
+        output = FettleGUI.output
 
-    errors = ()  # what `update` puts into the error list
-
-    def __init__(self, engine):
-        self.fettler = engine
-        self.errors_control = Control()
-        self.text = Control(value=lambda: engine.text)
-        self.updates = 0
-
-    def update(self):
-        self.updates += 1
-
-
-def stand_in_dialog(FettleGUI, text, matches):
-    """A dialog that has shown `text`: the class's own `update` has run on
-    it (so a fix applies to the engine's text), its text control shows the
-    engine's text and the first error is selected."""
-    dialog = StandInDialog(types.SimpleNamespace(text=text, matches=matches))
-    FettleGUI.update(dialog)
-    return dialog
+    def make(text, matches):
+        dialog = Dialog()
+        dialog.fettler = types.SimpleNamespace(text=text, matches=matches)
+        dialog.text = Control()
+        dialog.errors_control = Control()
+        dialog.update()
+        return dialog
+    return make
 
 
 @pytest.fixture(scope="module")
@@ -128,43 +121,45 @@ def item(match, label):
             f"{', '.join(match.replacements)}")
 
 
-def test_errors_on_plain_matches(FettleGUI, Match, label):
+def test_errors_on_plain_matches(stand_in_dialog, Match, label):
     matches = [Match(4, 3, "the cta sat", "Typo", ["cat", "act"]), Match(0, 2, "añb😀c", "Ünïcode", []),
                Match(1, 99, "ab", 42, ["ß"])]
-    assert FettleGUI.errors.fget(stand_in_dialog(FettleGUI, "", matches)) == [
+    dialog = stand_in_dialog("", matches)
+    assert dialog.errors == dialog.errors_control.items == [
         f"Typo cta {label} cat, act", f"Ünïcode añ {label} ", f"42 b {label} ß"]
 
 
-def test_output_on_plain_matches(FettleGUI, Match, clipboard):
+def test_output_on_plain_matches(stand_in_dialog, Match, clipboard, label):
     text = "teh cat adn a dog"
     matches = [Match(0, 3, text, "Typo", ["the"]), Match(4, 3, text, "Odd", []), Match(8, 3, text, "Typo", ["and"])]
-    dialog = stand_in_dialog(FettleGUI, text, matches)
+    dialog = stand_in_dialog(text, matches)
     kept = matches[1:]
-    FettleGUI.output(dialog, "these")
-    assert dialog.fettler.text == "these cat adn a dog" and dialog.fettler.matches == kept
+    dialog.output("these")
+    assert dialog.fettler.text == dialog.text.value == "these cat adn a dog" and dialog.fettler.matches == kept
     assert [(m.offset, m.context) for m in kept] == [(6, dialog.fettler.text), (10, dialog.fettler.text)]
-    assert clipboard[-1] == (dialog.fettler.text, False)
-    assert (dialog.updates, dialog.text.focused) == (1, 1)
+    assert dialog.errors_control.items == [f"Odd cat {label} ", f"Typo adn {label} and"]
+    assert clipboard[-1] == (dialog.fettler.text, False) and dialog.text.focused == 1
 
 
 @settings(deadline=None, max_examples=300)
 @given(context=texts, data=st.data(), message=st.one_of(ascii_texts, short_texts),
        replacements=st.lists(st.one_of(ascii_texts, short_texts), max_size=3), as_tuple=st.booleans())
-def test_error_items_as_python_builds_them(FettleGUI, Match, label, context, data, message, replacements, as_tuple):
+def test_error_items_as_python_builds_them(stand_in_dialog, Match, label, context, data, message, replacements,
+                                           as_tuple):
     offset = position_in(data, context)
     length = position_in(data, context) - (offset if data.draw(st.booleans()) else 0)
     match = Match(offset, length, context, message)
     match.replacements = tuple(replacements) if as_tuple else replacements  # a tuple takes the general join
-    [built] = FettleGUI.errors.fget(stand_in_dialog(FettleGUI, "", [match]))
+    [built] = stand_in_dialog("", [match]).errors
     assert same_str(built, item(match, label))
 
 
 @settings(deadline=None, max_examples=300)
 @given(text=texts, data=st.data(), replacement=st.one_of(ascii_texts, short_texts))
-def test_output_splices_as_python_slices(FettleGUI, Match, clipboard, text, data, replacement):
+def test_output_splices_as_python_slices(stand_in_dialog, Match, clipboard, text, data, replacement):
     offset = position_in(data, text)
     length = position_in(data, text) - (offset if data.draw(st.booleans()) else 0)
-    dialog = stand_in_dialog(FettleGUI, text, [Match(offset, length, text, "m", [replacement])])
-    FettleGUI.output(dialog, replacement)
+    dialog = stand_in_dialog(text, [Match(offset, length, text, "m", [replacement])])
+    dialog.output(replacement)
     expected = text[:offset] + replacement + text[offset + length:]
     assert same_str(dialog.fettler.text, expected) and clipboard[-1] == (expected, False)

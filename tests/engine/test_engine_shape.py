@@ -157,22 +157,19 @@ def test_properties_are_read_only(engine, fakes, name):
     ("correct_simple", (), {"text": "a", "x": 1}),
     ("correct_simple", ("a",), {"text": "b"}),
     ("correct_simple", ("a",), {"self": 1}),
+    # near misses: from 3.13 on the interpreter suggests a parameter name
+    ("correct_simple", (), {"Text": "a"}),
+    ("correct_simple", (), {"texts": "a"}),
+    ("correct_simple", (), {"te\x00xt": "a"}),
+    ("correct_simple", (), {"te\udc80xt": "a"}),  # not encodable: no suggestion
+    ("correct_simple", (), {"txet": "a"}),  # too far
+    ("get_variants_simple", ("a",), {"SELF": 1}),
+    ("close", (), {"Self": 1}),
     ("get_variants_simple", (), {"text": "a"}),
     ("close", (1,), {}),
     ("close", (), {"force": True}),
     ("next_language", (1, 2), {}),
     ("_languages", (1,), {}),
-    # near misses: newer interpreters suggest the closest parameter name
-    # (edit distance, case changes cheaper), within limits
-    ("correct_simple", (), {"tex": "a"}),
-    ("correct_simple", (), {"Text": "a"}),
-    ("correct_simple", (), {"te\x00xt": "a"}),
-    ("correct_simple", (), {"TEXT": "a"}),
-    ("correct_simple", (), {"txet": "a"}),
-    ("correct_simple", (), {"te\udc80xt": "a"}),
-    ("correct_simple", (), {"textt" * 9: "a"}),
-    ("get_variants_simple", (), {"wor": "a", "word": "b"}),
-    ("close", (), {"sef": 1}),
 ])
 @pytest.mark.parametrize("how", ["bound", "unbound"])
 def test_binding_errors_match_cpython(fettler_module, engine, name, args, kwargs, how):
