@@ -15,7 +15,7 @@ Ref TextBuilder::build() const {
     static const Name nothing("");
     Ref pieces = check(PyTuple_New(static_cast<Py_ssize_t>(pieces_.size())));
     for (std::size_t i = 0; i < pieces_.size(); ++i) {
-        tuple_fill(pieces.get(), static_cast<Py_ssize_t>(i), pieces_[i]);
+        tuple_fill(pieces.get(), static_cast<Py_ssize_t>(i), Ref::borrow(pieces_[i]));
     }
     return check(PyUnicode_Join(nothing.get(), pieces.get()));
 }

@@ -22,21 +22,29 @@ class TextBuilder {
 public:
     // The whole of `text` (a str).
     void add(PyObject* text) {
-        allocating([&] { pieces_.push_back(Ref::borrow(text)); });
+        allocating([&] { pieces_.push_back(text); });
     }
 
     // text[start:end], with 0 <= start <= end <= len(text).
     void add(PyObject* text, Py_ssize_t start, Py_ssize_t end) {
-        Ref piece = check(PyUnicode_Substring(text, start, end));
-        allocating([&] { pieces_.push_back(std::move(piece)); });
+        Ref slice = check(PyUnicode_Substring(text, start, end));
+        allocating([&] {
+            slices_.reserve(slices_.size() + 1);
+            pieces_.push_back(slice.get());
+        });
+        slices_.push_back(std::move(slice));
     }
 
-    void clear() noexcept { pieces_.clear(); }
+    void clear() noexcept {
+        pieces_.clear();
+        slices_.clear();
+    }
 
     Ref build() const;
 
 private:
-    std::vector<Ref> pieces_;
+    std::vector<PyObject*> pieces_;  // borrowed: the caller keeps them alive until build(), or slices_ does
+    std::vector<Ref> slices_;
 };
 
 #else
