@@ -9,13 +9,25 @@ namespace support {
 Ref type_name(PyTypeObject* type) {
 #if FETTLE_STABLE_ABI
     Ref name = check(PyType_GetName(type));
-    if ((PyType_GetFlags(type) & Py_TPFLAGS_HEAPTYPE) != 0) {
+    // A class statement's type (a mutable heap type) has its bare name as
+    // tp_name, whatever its __module__ says.
+    const unsigned long flags = PyType_GetFlags(type);
+    if ((flags & Py_TPFLAGS_HEAPTYPE) != 0 && (flags & Py_TPFLAGS_IMMUTABLETYPE) == 0) {
         return name;
     }
     // A built-in type's __module__ is what its tp_name has before the last
-    // dot, "builtins" when there is none.
+    // dot ("builtins" when there is none), and so is that of an immutable
+    // type made from a spec with a dotted name (it has none otherwise); an
+    // immutable type's __module__ cannot have been changed since.
     static const Name module_key("__module__");
-    Ref module = getattr(reinterpret_cast<PyObject*>(type), module_key);
+    Ref module = Ref::steal(PyObject_GetAttr(reinterpret_cast<PyObject*>(type), module_key.get()));
+    if (!module) {
+        if (!PyErr_ExceptionMatches(PyExc_AttributeError)) {
+            throw_error();
+        }
+        PyErr_Clear();
+        return name;
+    }
     if (!PyUnicode_Check(module.get()) || PyUnicode_CompareWithASCIIString(module.get(), "builtins") == 0) {
         return name;
     }

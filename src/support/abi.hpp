@@ -141,11 +141,12 @@ inline void free_instance(PyTypeObject* type, PyObject* self) noexcept {
 }
 
 // The type's name as the interpreter's own messages show it (tp_name):
-// "int", "collections.OrderedDict", a class statement's "Name".  The
-// Stable ABI does not show tp_name; there it is made again from the
-// type's __module__ and __name__ the way the interpreter derives those from
-// it for its built-in types.  A type made from a spec with a dotted name
-// keeps the dot in tp_name, which only the version-specific build shows.
+// "int", "collections.OrderedDict", "itertools.count", a class statement's
+// "Name".  The Stable ABI does not show tp_name; there it is made again
+// from the type's __module__ and __name__ the way the interpreter derives
+// those from it (support/abi.cpp).  The one type it cannot tell apart is a
+// mutable type made from a spec with a dotted name (no class statement
+// makes one, nor the standard library): there it gives the bare name.
 Ref type_name(PyTypeObject* type);
 
 // type(obj).__name__ as the interpreter's messages show it.
