@@ -3,10 +3,9 @@
 #include "fettler/cycle.hpp"
 #include "fettler/names.hpp"
 #include "fettler/state.hpp"
+#include "support/abi.hpp"
 #include "support/globals.hpp"
 #include "support/raised.hpp"
-
-#include <structmember.h>
 
 #include <new>
 
@@ -164,10 +163,10 @@ PyObject* rotation_throw(PyObject* self, PyObject* args) {
     if (!PyArg_UnpackTuple(args, "throw", 1, 3, &type, &value, &traceback)) {
         return nullptr;
     }
-#if PY_VERSION_HEX >= 0x030C0000
+#if FETTLE_API_VERSION >= 0x030C0000
     // Newer interpreters deprecate the separate value and traceback, with
     // this warning, before they look at the arguments.
-    if (PyTuple_GET_SIZE(args) > 1 &&
+    if (value != nullptr &&
         PyErr_WarnEx(PyExc_DeprecationWarning,
                      "the (type, exc, tb) signature of throw() is deprecated, use the single-arg signature instead.",
                      1) < 0) {
@@ -195,9 +194,12 @@ PyObject* rotation_throw(PyObject* self, PyObject* args) {
         PyObject* raw_traceback = traceback != nullptr ? Py_NewRef(traceback) : PyException_GetTraceback(type);
         PyErr_Restore(Py_NewRef(PyExceptionInstance_Class(type)), Py_NewRef(type), raw_traceback);
     } else {
-        PyErr_Format(PyExc_TypeError, "exceptions must be classes or instances deriving from BaseException, not %s",
-                     Py_TYPE(type)->tp_name);
-        return nullptr;
+        return support::guard_object([&]() -> Ref {
+            Ref type_name = support::type_name_of(type);
+            support::raise_format(PyExc_TypeError,
+                                  "exceptions must be classes or instances deriving from BaseException, not %U",
+                                  type_name.get());
+        });
     }
     // A finished generator re-raises what was thrown: resume() leaves it set.
     return resume(self, true);
@@ -244,7 +246,7 @@ void rotation_dealloc(PyObject* self) {
         PyObject_ClearWeakRefs(self);
     }
     rotation.fields.~Fields();
-    type->tp_free(self);
+    support::free_instance(type, self);
     Py_DECREF(type);
 }
 
@@ -289,7 +291,7 @@ PyGetSetDef rotation_getset[] = {
 };
 
 PyMemberDef rotation_members[] = {
-    {"__weaklistoffset__", T_PYSSIZET, offsetof(RotationObject, weakreflist), READONLY, nullptr},
+    {"__weaklistoffset__", support::member_ssize_t, offsetof(RotationObject, weakreflist), support::member_readonly, nullptr},
     {nullptr, 0, 0, 0, nullptr},
 };
 
@@ -321,7 +323,7 @@ Ref make_generator_type(PyObject* module) {
 
 Ref make_rotation(PyObject* generator_type, support::FunctionObject& function, PyObject* engine) {
     auto* type = reinterpret_cast<PyTypeObject*>(generator_type);
-    Ref self = support::check(type->tp_alloc(type, 0));
+    Ref self = support::allocate(type);
     RotationObject& rotation = as_rotation(self.get());
     new (&rotation.fields) RotationObject::Fields{};
     rotation.state = State::created;

@@ -9,16 +9,16 @@
 // (3.13 and newer, for free-threaded builds).
 #pragma once
 
-#include "support/ref.hpp"  // Python.h, configured as everywhere
+#include "support/abi.hpp"  // FETTLE_API_VERSION
 
-#if PY_VERSION_HEX >= 0x030C0000
+#if FETTLE_API_VERSION >= 0x030C0000
 #define FETTLE_MULTIPLE_INTERPRETERS_SLOT \
     {Py_mod_multiple_interpreters, Py_MOD_MULTIPLE_INTERPRETERS_NOT_SUPPORTED},
 #else
 #define FETTLE_MULTIPLE_INTERPRETERS_SLOT
 #endif
 
-#if PY_VERSION_HEX >= 0x030D0000
+#if FETTLE_API_VERSION >= 0x030D0000
 #define FETTLE_GIL_SLOT {Py_mod_gil, Py_MOD_GIL_USED},
 #else
 #define FETTLE_GIL_SLOT

@@ -111,7 +111,4 @@ struct Keyword {
 Ref call_with_keywords(PyObject* callable, std::initializer_list<PyObject*> positional,
                        std::initializer_list<Keyword> keywords);
 
-// Python's type(obj).__name__, for error messages.
-inline const char* type_name(PyObject* obj) noexcept { return Py_TYPE(obj)->tp_name; }
-
 }  // namespace support

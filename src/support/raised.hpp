@@ -5,14 +5,14 @@
 // (type, value, traceback) triple, normalised here into the same shape.
 #pragma once
 
-#include "support/ref.hpp"
+#include "support/abi.hpp"
 
 namespace support {
 
 // Takes the exception being raised out of the interpreter: the instance,
 // with its traceback attached; null when nothing is raised.
 inline Ref take_raised() noexcept {
-#if PY_VERSION_HEX >= 0x030C0000
+#if FETTLE_API_VERSION >= 0x030C0000
     return Ref::steal(PyErr_GetRaisedException());
 #else
     PyObject* type;
@@ -33,7 +33,7 @@ inline Ref take_raised() noexcept {
 // Raises `error` (an exception instance, as take_raised gave it) again; a
 // null `error` leaves nothing raised.
 inline void set_raised(Ref error) noexcept {
-#if PY_VERSION_HEX >= 0x030C0000
+#if FETTLE_API_VERSION >= 0x030C0000
     PyErr_SetRaisedException(error.release());
 #else
     if (!error) {

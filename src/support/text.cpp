@@ -1,5 +1,6 @@
 // The character scan and copy behind TextBuilder, on the str layout the
-// public API exposes (PyUnicode_KIND, PyUnicode_DATA).
+// public API exposes (PyUnicode_KIND, PyUnicode_DATA); in the Stable-ABI
+// build, the join of the pieces.
 #include "support/text.hpp"
 
 #include <algorithm>
@@ -7,6 +8,20 @@
 #include <cstring>
 
 namespace support {
+
+#if FETTLE_STABLE_ABI
+
+Ref TextBuilder::build() const {
+    static const Name nothing("");
+    Ref pieces = check(PyTuple_New(static_cast<Py_ssize_t>(pieces_.size())));
+    for (std::size_t i = 0; i < pieces_.size(); ++i) {
+        tuple_fill(pieces.get(), static_cast<Py_ssize_t>(i), pieces_[i]);
+    }
+    return check(PyUnicode_Join(nothing.get(), pieces.get()));
+}
+
+#else
+
 namespace {
 
 // The largest value of the narrowest kind that holds every bit set in
@@ -107,5 +122,7 @@ void copy_characters(PyObject* to, Py_ssize_t at, PyObject* from, Py_ssize_t sta
             break;
     }
 }
+
+#endif
 
 }  // namespace support

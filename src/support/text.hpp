@@ -4,13 +4,42 @@
 // joins) only to copy them into a final one.  The result is a canonical
 // str: its kind is chosen from the largest character actually copied, so it
 // compares and hashes like any str Python builds.
+//
+// The Stable ABI does not show a str's characters, so there the builder
+// takes the general road: each slice becomes a str of its own and the
+// pieces are joined, as the Python expression would do it.
 #pragma once
 
-#include "support/error.hpp"
+#include "support/abi.hpp"
 
 #include <vector>
 
 namespace support {
+
+#if FETTLE_STABLE_ABI
+
+class TextBuilder {
+public:
+    // The whole of `text` (a str).
+    void add(PyObject* text) {
+        allocating([&] { pieces_.push_back(Ref::borrow(text)); });
+    }
+
+    // text[start:end], with 0 <= start <= end <= len(text).
+    void add(PyObject* text, Py_ssize_t start, Py_ssize_t end) {
+        Ref piece = check(PyUnicode_Substring(text, start, end));
+        allocating([&] { pieces_.push_back(std::move(piece)); });
+    }
+
+    void clear() noexcept { pieces_.clear(); }
+
+    Ref build() const;
+
+private:
+    std::vector<Ref> pieces_;
+};
+
+#else
 
 // The largest character value a str of the kind that text[start:end] needs
 // may hold (0x7f for ASCII, 0xff, 0xffff, 0x10ffff).  The scan stops as
@@ -66,5 +95,7 @@ private:
     Py_ssize_t length_ = 0;
     Py_UCS4 max_char_ = 0;
 };
+
+#endif
 
 }  // namespace support

@@ -4,6 +4,7 @@
 #include "gui/main/members.hpp"
 #include "gui/main/names.hpp"
 #include "gui/main/positions.hpp"
+#include "support/abi.hpp"
 #include "support/globals.hpp"
 #include "support/text.hpp"
 
@@ -89,7 +90,7 @@ std::optional<Span> plain_span(PyObject* context, PyObject* start, PyObject* off
         return std::nullopt;
     }
     Span span{slice_bound(*first), slice_bound(*base + *extent)};
-    PySlice_AdjustIndices(PyUnicode_GET_LENGTH(context), &span.start, &span.stop, 1);
+    PySlice_AdjustIndices(support::str_length(context), &span.start, &span.stop, 1);
     span.stop = span.stop < span.start ? span.start : span.stop;
     return span;
 }
@@ -98,8 +99,8 @@ bool is_list_of_str(PyObject* items) {
     if (!PyList_CheckExact(items)) {
         return false;
     }
-    for (Py_ssize_t i = 0; i < PyList_GET_SIZE(items); ++i) {
-        if (!PyUnicode_CheckExact(PyList_GET_ITEM(items, i))) {
+    for (Py_ssize_t i = 0; i < support::list_size(items); ++i) {
+        if (!PyUnicode_CheckExact(support::list_item(items, i))) {
             return false;
         }
     }
@@ -141,11 +142,11 @@ Ref error_item(support::TextBuilder& builder, PyObject* match, PyObject* replace
         builder.add(space.get());
         builder.add(label.get());
         builder.add(space.get());
-        for (Py_ssize_t i = 0; i < PyList_GET_SIZE(replacements.get()); ++i) {
+        for (Py_ssize_t i = 0; i < support::list_size(replacements.get()); ++i) {
             if (i != 0) {
                 builder.add(separator.get());
             }
-            builder.add(PyList_GET_ITEM(replacements.get(), i));
+            builder.add(support::list_item(replacements.get(), i));
         }
         return builder.build();
     }

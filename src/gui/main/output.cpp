@@ -10,6 +10,7 @@
 #include "gui/main/members.hpp"
 #include "gui/main/names.hpp"
 #include "gui/main/positions.hpp"
+#include "support/abi.hpp"
 #include "support/globals.hpp"
 #include "support/text.hpp"
 
@@ -31,7 +32,7 @@ Ref splice(PyObject* text, PyObject* start, PyObject* replacement, PyObject* sto
     const std::optional<long long> head_end = small_int(start);
     const std::optional<long long> tail_start = small_int(stop);
     if (PyUnicode_CheckExact(text) && PyUnicode_CheckExact(replacement) && head_end && tail_start) {
-        const Py_ssize_t length = PyUnicode_GET_LENGTH(text);
+        const Py_ssize_t length = support::str_length(text);
         Py_ssize_t head_from = 0;
         Py_ssize_t head_to = slice_bound(*head_end);
         PySlice_AdjustIndices(length, &head_from, &head_to, 1);
@@ -170,7 +171,7 @@ Ref output(FunctionObject& function, support::BoundArgs args) {
     Ref fixed_offset = support::getattr(fixed_match.get(), names::offset);
     Ref error_length = support::getattr(fixed_match.get(), names::errorLength);
     Ref offset_end = support::check(PyNumber_Add(fixed_offset.get(), error_length.get()));
-    Ref replacement_length = support::check(PyLong_FromSsize_t(PyUnicode_GET_LENGTH(corrected_text)));
+    Ref replacement_length = support::check(PyLong_FromSsize_t(support::str_length(corrected_text)));
     Ref length_difference = support::check(PyNumber_Subtract(
         replacement_length.get(), support::getattr(fixed_match.get(), names::errorLength).get()));
     Ref old_text = support::getattr(fettler.get(), names::text);
