@@ -163,16 +163,14 @@ PyObject* rotation_throw(PyObject* self, PyObject* args) {
     if (!PyArg_UnpackTuple(args, "throw", 1, 3, &type, &value, &traceback)) {
         return nullptr;
     }
-#if FETTLE_API_VERSION >= 0x030C0000
     // Newer interpreters deprecate the separate value and traceback, with
     // this warning, before they look at the arguments.
-    if (value != nullptr &&
+    if (value != nullptr && support::interpreter_at_least(0x030C0000) &&
         PyErr_WarnEx(PyExc_DeprecationWarning,
                      "the (type, exc, tb) signature of throw() is deprecated, use the single-arg signature instead.",
                      1) < 0) {
         return nullptr;
     }
-#endif
     if (traceback == Py_None) {
         traceback = nullptr;
     } else if (traceback != nullptr && !PyTraceBack_Check(traceback)) {
