@@ -10,13 +10,17 @@ must refuse both modules, as they declare."""
 import os
 import subprocess
 import sys
+from pathlib import Path
 
 import pytest
 
 import addon_package
 
 ROUNDS = 3
-PROGRAM = addon_package.default_build().parent / "embed" / ("restart_host" + (".exe" if os.name == "nt" else ""))
+# The host the build made beside the modules, or another one (a Stable-ABI
+# build's modules run in a host made for any later interpreter).
+PROGRAM = Path(os.environ.get("FETTLE_RESTART_HOST") or addon_package.default_build().parent / "embed" /
+               ("restart_host" + (".exe" if os.name == "nt" else "")))
 SCRIPT = addon_package.REPO / "tests" / "embed" / "restart_round.py"
 FAKE_WX = addon_package.STANDINS / "fake_wx"
 
