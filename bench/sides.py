@@ -104,20 +104,21 @@ class HeldText:
 
 
 class ListStandIn:
-    """Error list stand-in: the first item always selected, its items
-    dropped; events name the real list."""
+    """Error list stand-in: a selection (the first item unless set), its
+    items dropped; events name the real list, when there is one."""
 
-    def __init__(self, real):
-        self.id = real.GetId()
+    def __init__(self, real=None):
+        self.id = real.GetId() if real is not None else None
+        self.selection = 0
 
     def GetId(self):
         return self.id
 
     def GetSelection(self):
-        return 0
+        return self.selection
 
     def SetSelection(self, index):
-        pass
+        self.selection = index
 
     def Clear(self):
         pass

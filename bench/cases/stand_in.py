@@ -4,47 +4,8 @@ cases on the real dialog (errors.py, output.py), with the dialog's methods
 called through its class on a plain object that has the attributes they
 read."""
 from runner import timed
+from sides import HeldText, ListStandIn
 from texts import distinct_copy, make_text
-
-
-class ListControl:
-    """The error list: a selection; what it is filled with is dropped."""
-
-    def __init__(self):
-        self.selection = 0
-
-    def GetSelection(self):
-        return self.selection
-
-    def SetSelection(self, index):
-        self.selection = index
-
-    def Clear(self):
-        pass
-
-    def Set(self, items):
-        pass
-
-    def SetFocus(self):
-        pass
-
-
-class TextControl:
-    """The text control: gives back what it was given, until `hold` makes
-    it show an equal copy (so the edit test compares the whole text, as the
-    cases on the real dialog do)."""
-
-    def __init__(self):
-        self.value = ""
-
-    def GetValue(self):
-        return self.value
-
-    def SetValue(self, value):
-        self.value = value
-
-    def SetFocus(self):
-        pass
 
 
 class Dialog:
@@ -57,8 +18,8 @@ class Dialog:
 
     def __init__(self, side):
         self.fettler = side.engine
-        self.errors_control = ListControl()
-        self.text = TextControl()
+        self.errors_control = ListStandIn()
+        self.text = HeldText("")
         self.corrector = None
 
     def update(self):
