@@ -46,13 +46,24 @@ inline bool interpreter_at_least(unsigned long version) noexcept {
 
 // --- tuples and lists: the caller guarantees the type and the index --------
 
-inline Py_ssize_t tuple_size(PyObject* tuple) {
-#if FETTLE_STABLE_ABI
-    const Py_ssize_t size = PyTuple_Size(tuple);
+// The function forms report an error by -1 or null.
+inline Py_ssize_t checked_size(Py_ssize_t size) {
     if (size < 0) {
         throw_error();
     }
     return size;
+}
+
+inline PyObject* checked_item(PyObject* item) {
+    if (item == nullptr) {
+        throw_error();
+    }
+    return item;
+}
+
+inline Py_ssize_t tuple_size(PyObject* tuple) {
+#if FETTLE_STABLE_ABI
+    return checked_size(PyTuple_Size(tuple));
 #else
     return PyTuple_GET_SIZE(tuple);
 #endif
@@ -61,11 +72,7 @@ inline Py_ssize_t tuple_size(PyObject* tuple) {
 // A borrowed item.
 inline PyObject* tuple_item(PyObject* tuple, Py_ssize_t index) {
 #if FETTLE_STABLE_ABI
-    PyObject* item = PyTuple_GetItem(tuple, index);
-    if (item == nullptr) {
-        throw_error();
-    }
-    return item;
+    return checked_item(PyTuple_GetItem(tuple, index));
 #else
     return PyTuple_GET_ITEM(tuple, index);
 #endif
@@ -82,11 +89,7 @@ inline void tuple_fill(PyObject* tuple, Py_ssize_t index, Ref item) {
 
 inline Py_ssize_t list_size(PyObject* list) {
 #if FETTLE_STABLE_ABI
-    const Py_ssize_t size = PyList_Size(list);
-    if (size < 0) {
-        throw_error();
-    }
-    return size;
+    return checked_size(PyList_Size(list));
 #else
     return PyList_GET_SIZE(list);
 #endif
@@ -95,11 +98,7 @@ inline Py_ssize_t list_size(PyObject* list) {
 // A borrowed item.
 inline PyObject* list_item(PyObject* list, Py_ssize_t index) {
 #if FETTLE_STABLE_ABI
-    PyObject* item = PyList_GetItem(list, index);
-    if (item == nullptr) {
-        throw_error();
-    }
-    return item;
+    return checked_item(PyList_GetItem(list, index));
 #else
     return PyList_GET_ITEM(list, index);
 #endif
@@ -108,11 +107,7 @@ inline PyObject* list_item(PyObject* list, Py_ssize_t index) {
 // len(text) for a str.
 inline Py_ssize_t str_length(PyObject* text) {
 #if FETTLE_STABLE_ABI
-    const Py_ssize_t length = PyUnicode_GetLength(text);
-    if (length < 0) {
-        throw_error();
-    }
-    return length;
+    return checked_size(PyUnicode_GetLength(text));
 #else
     return PyUnicode_GET_LENGTH(text);
 #endif
