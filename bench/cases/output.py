@@ -26,6 +26,10 @@ def output_cases(bench, sides):
             side.dialog.errors_control.Set([f"error {i}" for i in range(count)])
             calls = side.shadow(HeldText(copy))
             side.load(text, side.fixture)
+            # The dialog fixes only the text its last update showed: one real
+            # update, after which the stand-in control holds the copy again.
+            type(side.dialog).update(side.dialog)
+            side.dialog.text.value = copy
             side.dialog.errors_control.SetSelection(0)
             side.dialog.output(found[0][3][0])
             assert calls == [1] and len(side.engine.matches) == count - 1, "the fix did not happen"

@@ -79,7 +79,7 @@ MATCH_INPUTS = {
     (42, "ab", 1, 9, ["b"], "42 b R: b"),  # message formatted, slice clamped
     ("Many", "word", 0, 4, [f"w{i}" for i in range(20)], "Many word R: " + ", ".join(f"w{i}" for i in range(20))),
     ("Ünïcode", "añb😀c", 3, 1, ["ß"], "Ünïcode 😀 R: ß"),  # code points, not bytes
-    ("Typo", "añb😀c", 0, 1, ["x"], "Typo a R: x"),  # as narrow as Python's str, though the context is wide
+    ("Typo", "añb😀c", 0, 1, ["x", "€"], "Typo a R: x, €"),  # as narrow as Python's str: the context is wider
 ])
 def test_error_items(open_dialog, make_engine, Match, Translator, monkeypatch,
                      message, context, offset, length, replacements, item, inputs):
