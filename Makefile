@@ -3,6 +3,8 @@ PYTHON     ?= /usr/bin/python3
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 RELEASE_BUILD ?= build-release
+NEWER_PYTHONS ?= 3.12 3.13
+ABI3_BUILD ?= build-abi3
 JOBS       ?= 2
 XVFB       := ./scripts/with-xvfb
 PYTEST     := $(PYTHON) -m pytest -q -p no:cacheprovider
@@ -17,7 +19,8 @@ ASAN_ENV = LD_PRELOAD="$(ASAN_RUNTIME)" PYTHONMALLOC=malloc \
 	ASAN_OPTIONS=detect_leaks=0:abort_on_error=1:halt_on_error=1:check_initialization_order=1 \
 	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 
-.PHONY: all deps build build-asan build-release test test-fast test-asan demo demo-headless bench clean
+.PHONY: all deps build build-asan build-release test test-fast test-asan test-newer test-stable-abi check-32bit \
+	demo demo-headless bench clean
 
 all: build
 
@@ -42,16 +45,42 @@ $(RELEASE_BUILD)/CMakeCache.txt:
 build-release: $(RELEASE_BUILD)/CMakeCache.txt
 	cmake --build $(RELEASE_BUILD) -j $(JOBS)
 
-# Compiled modules against the plain-Python rendering in reference/, side by side.
+# Compiled modules against the plain-Python rendering in reference/, side by
+# side; then the Stable-ABI build against the version-specific one, both on
+# pyenv's 3.12 (with the 3.11 figures beside them).
 bench: deps build-release
 	$(XVFB) $(PYTHON) bench/run.py --build $(RELEASE_BUILD)/addon --json $(RELEASE_BUILD)/bench.json
+	./scripts/bench-stable-abi $(RELEASE_BUILD)-py3.12 $(RELEASE_BUILD)-abi3 $(RELEASE_BUILD)/bench.json
 
 # The whole suite, then once more against the sanitizer build, then the
-# demo's scripted correction as a smoke test of the whole road.
+# demo's scripted correction as a smoke test of the whole road; then the
+# builds for newer interpreters, the Stable-ABI build and 32 bits.
 test: deps build build-asan
 	$(XVFB) $(PYTEST) tests
+	./scripts/public-api-only $(BUILD)/addon/fettler.*.so $(BUILD)/addon/gui/main.*.so
 	$(MAKE) --no-print-directory test-asan
 	$(MAKE) --no-print-directory demo-headless
+	$(MAKE) --no-print-directory test-newer
+	$(MAKE) --no-print-directory test-stable-abi
+	$(MAKE) --no-print-directory check-32bit
+
+# Each newer interpreter from pyenv in its own build tree (build-py3.N):
+# warning-free build, public C API only, the suites that need no wxPython
+# with DeprecationWarning as an error.  A missing interpreter fails.
+test-newer: deps
+	@status=0; for version in $(NEWER_PYTHONS); do \
+	    ./scripts/test-newer-python $$version build-py$$version || status=1; \
+	done; exit $$status
+
+# The Stable-ABI build (FETTLE_ABI3), made once with pyenv's 3.12: only
+# Stable-ABI symbols, and the suites that need no wxPython on each newer
+# interpreter with that one build.
+test-stable-abi: deps
+	./scripts/test-stable-abi $(ABI3_BUILD) $(NEWER_PYTHONS)
+
+# Every source compiled for a 32-bit target with -Wconversion (no link).
+check-32bit: deps
+	./scripts/check-32bit $(PYTHON)
 
 # With a display: the demo host window.  Without one: the scripted
 # correction under Xvfb (demo/host.py starts its own xvfb-run).
@@ -68,4 +97,5 @@ test-asan: build-asan
 	FETTLE_ADDON_BUILD=$(CURDIR)/$(ASAN_BUILD)/addon $(ASAN_ENV) $(XVFB) $(PYTEST) tests
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(RELEASE_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(RELEASE_BUILD) $(RELEASE_BUILD)-py3.12 $(RELEASE_BUILD)-abi3 $(ABI3_BUILD) \
+	    $(NEWER_PYTHONS:%=build-py%)

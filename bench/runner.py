@@ -14,16 +14,25 @@ from sides import IMPLS
 clock = time.perf_counter_ns
 
 
-def in_turn(sample):
-    """The order of the two implementations for a sample: compiled first on
-    even samples, plain first on odd ones."""
-    return IMPLS if sample % 2 == 0 else IMPLS[::-1]
+def in_turn(sample, impls=IMPLS):
+    """The order of the implementations for a sample: each goes first in
+    turn (of two: compiled first on even samples, plain first on odd
+    ones)."""
+    if len(impls) == 2:
+        return impls if sample % 2 == 0 else impls[::-1]
+    first = sample % len(impls)
+    return impls[first:] + impls[:first]
 
 
 class Bench:
-    def __init__(self, quick, only):
+    """`impls`: the implementations every case times; `ratio`: the two of
+    them whose medians make a case's ratio (the first over the second)."""
+
+    def __init__(self, quick, only, impls=IMPLS, ratio=IMPLS):
         self.quick = quick
         self.only = only
+        self.impls = tuple(impls)
+        self.ratio = tuple(ratio)
         self.cases = []
         self.growth = {}
         self.started = time.monotonic()
@@ -32,25 +41,26 @@ class Bench:
         return not self.only or any(text in case_id for text in self.only)
 
     def record(self, case_id, title, includes, unit, samples):
-        stats = {impl: summary(samples[impl]) for impl in IMPLS}
-        case = {"id": case_id, "title": title, "includes": includes, "unit": unit,
-                "compiled": stats["compiled"], "plain": stats["plain"],
-                "ratio": stats["compiled"]["median"] / stats["plain"]["median"],
-                "spreads_apart": separated(stats["compiled"], stats["plain"])}
+        stats = {impl: summary(samples[impl]) for impl in self.impls}
+        over, under = self.ratio
+        case = {"id": case_id, "title": title, "includes": includes, "unit": unit, **stats,
+                "ratio": stats[over]["median"] / stats[under]["median"],
+                "spreads_apart": separated(stats[over], stats[under])}
         self.cases.append(case)
-        print(f"  {case_id:<34} compiled {cell(stats['compiled']):>26}   plain {cell(stats['plain']):>26}"
-              f"   ratio {case['ratio']:.3f}   ({time.monotonic() - self.started:.0f} s)", file=sys.stderr)
+        figures = "   ".join(f"{impl} {cell(stats[impl]):>26}" for impl in self.impls)
+        print(f"  {case_id:<34} {figures}   ratio {case['ratio']:.3f}   ({time.monotonic() - self.started:.0f} s)",
+              file=sys.stderr)
         return case
 
     def paired(self, samplers, samples, warmup=2):
-        """Alternates the two implementations' samplers; each call of a
-        sampler returns one figure in ns."""
+        """Alternates the implementations' samplers; each call of a sampler
+        returns one figure in ns."""
         for _ in range(warmup):
-            for impl in IMPLS:
+            for impl in self.impls:
                 samplers[impl]()
-        result = {impl: [] for impl in IMPLS}
+        result = {impl: [] for impl in self.impls}
         for i in range(samples):
-            for impl in in_turn(i):
+            for impl in in_turn(i, self.impls):
                 result[impl].append(samplers[impl]())
         return result
 
@@ -62,15 +72,16 @@ class Bench:
     def timed_loop(self, case_id, title, includes, statements, names, budget_s=1.0):
         """Times `statements[impl]` with timeit's loop (GC off), in batches
         of about half a millisecond; one figure per call."""
-        timers = {impl: timeit.Timer(statements[impl], globals=names[impl], timer=clock) for impl in IMPLS}
+        timers = {impl: timeit.Timer(statements[impl], globals=names[impl], timer=clock) for impl in self.impls}
         inner = 1
         while True:
-            spent = max(timers[impl].timeit(inner) for impl in IMPLS)
+            spent = max(timers[impl].timeit(inner) for impl in self.impls)
             if spent >= 500_000 or inner >= 1 << 20:
                 break
             inner *= 2
         samples = self.count(2 * spent, budget_s, 11, 300)
-        result = self.paired({impl: (lambda t=timers[impl]: t.timeit(inner) / inner) for impl in IMPLS}, samples)
+        result = self.paired({impl: (lambda t=timers[impl]: t.timeit(inner) / inner) for impl in self.impls},
+                             samples)
         case = self.record(case_id, title, includes, "per call", result)
         case["batch"] = inner
         return case

@@ -1,7 +1,8 @@
 #!/bin/sh
 # Installs the Debian packages the build, the tests, the demo and the
 # benchmark need, skipping the ones already present.  Needs root when
-# something is missing.
+# something is missing.  The 32-bit compile check needs the i386
+# architecture (multiarch) for Python's 32-bit headers.
 set -e
 PACKAGES="
 cmake
@@ -17,6 +18,8 @@ hunspell-en-us
 hunspell-de-de
 xvfb
 xauth
+g++-multilib
+libpython3-dev:i386
 "
 missing=""
 for p in $PACKAGES; do
@@ -33,6 +36,13 @@ if [ "$(id -u)" != 0 ]; then
     exit 1
 fi
 export DEBIAN_FRONTEND=noninteractive
+case "$missing" in
+    *:i386*)
+        if ! dpkg --print-foreign-architectures | grep -qx i386; then
+            dpkg --add-architecture i386
+        fi
+        ;;
+esac
 apt-get update -q
 # shellcheck disable=SC2086
 apt-get install -y -q $missing

@@ -5,7 +5,7 @@ import gc
 import growth
 from figures import summary
 from runner import QuietGtk, clock, in_turn, timed
-from sides import IMPLS, EngineText
+from sides import IMPLS, EngineText, ListStandIn
 from texts import make_text
 
 
@@ -44,12 +44,13 @@ def fix_all_cases(bench, sides, wx):
         runs = 1 if bench.quick else 5
 
         def run_engine_side(side):
-            side.dialog.errors_control.Set([f"error {i}" for i in range(count)])
-            side.shadow(EngineText(side.engine))
-            side.dialog.update = lambda: None
+            side.shadow(EngineText(side.engine), ListStandIn(side.dialog.errors_control))
+            # The class's own update after each fix, so that the next fix
+            # applies to the engine's text; the error list it fills is a
+            # stand-in.
+            side.dialog.update = lambda: side.FettleGUI.update(side.dialog)
             side.load(text, side.fixture)
-            control = side.dialog.errors_control
-            control.SetSelection(0)
+            side.dialog.update()
             handler, event = side.dialog.process_char_hooks, side.event
             per_fix = []
             gc.disable()
@@ -77,8 +78,9 @@ def fix_all_cases(bench, sides, wx):
                 totals[impl].append(sum(figures))
         report(ids["engine"], f"fix all, {chars // 1000} KB / {count:,} matches, engine side",
                "Enter on the list (activation event to `process_char_hooks`) with one replacement each, so "
-               "`output` directly; fixes from the front (each shifts all matches left); `update` shadowed (no-op), "
-               "text control a stand-in showing the engine's text (edit test by identity); real list selection",
+               "`output` directly; fixes from the front (each shifts all matches left); the class's `update` "
+               "after each fix (error items built) with the list and the text control stand-ins (the text "
+               "control showing the engine's text: edit test by identity)",
                per_fix, totals, "fixall_engine", first)
 
     if bench.wanted(ids["dialog"]):

@@ -24,12 +24,14 @@ def output_cases(bench, sides):
             side.found = found
             side.fixture = side.matches(text, found)
             side.dialog.errors_control.Set([f"error {i}" for i in range(count)])
-            calls = side.shadow(HeldText(copy))
+            held = HeldText(copy)
+            calls = side.shadow(held)
             side.load(text, side.fixture)
-            # The dialog fixes only the text its last update showed: one real
-            # update, after which the stand-in control holds the copy again.
-            type(side.dialog).update(side.dialog)
-            side.dialog.text.value = copy
+            # The class's own update once, so that the dialog holds what it
+            # showed and a fix applies to the engine's text; then the
+            # control shows an equal copy again.
+            side.FettleGUI.update(side.dialog)
+            held.value = copy
             side.dialog.errors_control.SetSelection(0)
             side.dialog.output(found[0][3][0])
             assert calls == [1] and len(side.engine.matches) == count - 1, "the fix did not happen"

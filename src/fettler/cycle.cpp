@@ -1,6 +1,6 @@
 #include "fettler/cycle.hpp"
 
-#include "support/error.hpp"
+#include "support/abi.hpp"
 
 namespace fettler {
 
@@ -20,26 +20,27 @@ Ref Cycle::next() {
         Ref item = Ref::steal(PyIter_Next(source_.get()));
         if (item) {
             support::check_status(PyList_Append(saved_.get(), item.get()));
-            position_ = PyList_GET_SIZE(saved_.get()) - 1;
+            position_ = support::list_size(saved_.get()) - 1;
             return item;
         }
         if (PyErr_Occurred()) {
             support::throw_error();
         }
+        count_ = support::list_size(saved_.get());
         repeating_ = true;
         position_ = -1;
         source_.clear();
     }
-    const Py_ssize_t count = PyList_GET_SIZE(saved_.get());
-    if (count == 0) {
+    if (count_ == 0) {
         return {};
     }
-    position_ = (position_ + 1) % count;
-    return Ref::borrow(PyList_GET_ITEM(saved_.get(), position_));
+    position_ = (position_ + 1) % count_;
+    return Ref::borrow(support::list_item(saved_.get(), position_));
 }
 
 void Cycle::clear() noexcept {
     repeating_ = false;
+    count_ = 0;
     source_.clear();
     saved_.clear();
 }

@@ -32,7 +32,7 @@ public:
 
     // How many configured items there are, once their iterator is
     // exhausted and the saved items are being repeated; -1 until then.
-    Py_ssize_t configured() const noexcept { return repeating_ ? PyList_GET_SIZE(saved_.get()) : -1; }
+    Py_ssize_t configured() const noexcept { return repeating_ ? count_ : -1; }
 
     void clear() noexcept;
     int traverse(visitproc visit, void* arg) const;
@@ -41,6 +41,7 @@ private:
     support::Ref source_;  // the configured iterator, during the first pass
     support::Ref saved_;   // list of the items the first pass drew
     bool repeating_ = false;
+    Py_ssize_t count_ = 0;  // len(saved_), once repeating
     Py_ssize_t position_ = -1;
 };
 

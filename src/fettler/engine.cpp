@@ -18,7 +18,7 @@ Ref init(FunctionObject& function, support::BoundArgs args) {
     support::setattr(self, names::config, args[1]);
     support::setattr(self, names::speller, Py_None);
     support::setattr(self, names::lang_tool, Py_None);
-    Ref empty_text = support::check(PyUnicode_New(0, 0));
+    Ref empty_text = support::check(PyUnicode_FromStringAndSize("", 0));
     support::setattr(self, names::text, empty_text.get());
     Ref empty_matches = support::check(PyList_New(0));
     support::setattr(self, names::matches, empty_matches.get());

@@ -6,6 +6,7 @@
 #include "support/class_builder.hpp"
 #include "support/globals.hpp"
 #include "support/imports.hpp"
+#include "support/module_slots.hpp"
 
 namespace fettler {
 namespace {
@@ -21,7 +22,7 @@ void define_fettler(PyObject* globals, ModuleState& state) {
         return support::make_function(function_type, def, globals);
     };
     Ref bases = support::check(PyTuple_Pack(1, reinterpret_cast<PyObject*>(&PyBaseObject_Type)));
-    support::ClassBuilder body(module_def.m_name, "Fettler", "Fettler", bases.get());
+    support::ClassBuilder body(state.python_types, module_def.m_name, "Fettler", "Fettler", bases.get());
     body.add("__init__", function(init_def).get());
     body.add("init_speller", function(init_speller_def).get());
     body.add("init_lang_tool", function(init_lang_tool_def).get());
@@ -40,7 +41,9 @@ void define_fettler(PyObject* globals, ModuleState& state) {
 
 int exec_module(PyObject* module) {
     return support::guard(-1, [&] {
+        support::renew_names();
         ModuleState& state = support::make_module_state<ModuleState>(module);
+        state.python_types.load();
         state.function_type = support::make_function_type(module, "fettler.function");
         state.generator_type = make_generator_type(module);
         PyObject* globals = PyModule_GetDict(module);
@@ -63,6 +66,7 @@ int exec_module(PyObject* module) {
 
 PyModuleDef_Slot module_slots[] = {
     {Py_mod_exec, reinterpret_cast<void*>(exec_module)},
+    FETTLE_INTERPRETER_SLOTS
     {0, nullptr},
 };
 

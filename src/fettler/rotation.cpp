@@ -3,9 +3,9 @@
 #include "fettler/cycle.hpp"
 #include "fettler/names.hpp"
 #include "fettler/state.hpp"
+#include "support/abi.hpp"
 #include "support/globals.hpp"
-
-#include <structmember.h>
+#include "support/raised.hpp"
 
 #include <new>
 
@@ -53,24 +53,13 @@ void replace_stop_iteration() noexcept {
     if (!PyErr_ExceptionMatches(PyExc_StopIteration)) {
         return;
     }
-    // PyErr_Fetch hands over three references; each goes into a Ref at once.
-    PyObject* raw_type;
-    PyObject* raw_value;
-    PyObject* raw_traceback;
-    PyErr_Fetch(&raw_type, &raw_value, &raw_traceback);
-    PyErr_NormalizeException(&raw_type, &raw_value, &raw_traceback);
-    const Ref stop_type = Ref::steal(raw_type);
-    const Ref stop = Ref::steal(raw_value);
-    const Ref stop_traceback = Ref::steal(raw_traceback);
-    if (stop_traceback) {
-        PyException_SetTraceback(stop.get(), stop_traceback.get());
-    }
+    const Ref stop = support::take_raised();
     support::guard(0, [&] {
         Ref message = support::new_str("generator raised StopIteration");
         Ref error = support::call(PyExc_RuntimeError, message.get());
         PyException_SetCause(error.get(), Py_NewRef(stop.get()));
         PyException_SetContext(error.get(), Py_NewRef(stop.get()));
-        PyErr_Restore(Py_NewRef(PyExc_RuntimeError), error.release(), nullptr);
+        support::set_raised(std::move(error));
         return 0;
     });
 }
@@ -174,16 +163,14 @@ PyObject* rotation_throw(PyObject* self, PyObject* args) {
     if (!PyArg_UnpackTuple(args, "throw", 1, 3, &type, &value, &traceback)) {
         return nullptr;
     }
-#if PY_VERSION_HEX >= 0x030C0000
     // Newer interpreters deprecate the separate value and traceback, with
     // this warning, before they look at the arguments.
-    if (PyTuple_GET_SIZE(args) > 1 &&
+    if (value != nullptr && support::interpreter_at_least(0x030C0000) &&
         PyErr_WarnEx(PyExc_DeprecationWarning,
                      "the (type, exc, tb) signature of throw() is deprecated, use the single-arg signature instead.",
                      1) < 0) {
         return nullptr;
     }
-#endif
     if (traceback == Py_None) {
         traceback = nullptr;
     } else if (traceback != nullptr && !PyTraceBack_Check(traceback)) {
@@ -205,9 +192,12 @@ PyObject* rotation_throw(PyObject* self, PyObject* args) {
         PyObject* raw_traceback = traceback != nullptr ? Py_NewRef(traceback) : PyException_GetTraceback(type);
         PyErr_Restore(Py_NewRef(PyExceptionInstance_Class(type)), Py_NewRef(type), raw_traceback);
     } else {
-        PyErr_Format(PyExc_TypeError, "exceptions must be classes or instances deriving from BaseException, not %s",
-                     Py_TYPE(type)->tp_name);
-        return nullptr;
+        return support::guard_object([&]() -> Ref {
+            Ref type_name = support::type_name_of(type);
+            support::raise_format(PyExc_TypeError,
+                                  "exceptions must be classes or instances deriving from BaseException, not %U",
+                                  type_name.get());
+        });
     }
     // A finished generator re-raises what was thrown: resume() leaves it set.
     return resume(self, true);
@@ -254,7 +244,7 @@ void rotation_dealloc(PyObject* self) {
         PyObject_ClearWeakRefs(self);
     }
     rotation.fields.~Fields();
-    type->tp_free(self);
+    support::free_instance(type, self);
     Py_DECREF(type);
 }
 
@@ -299,7 +289,7 @@ PyGetSetDef rotation_getset[] = {
 };
 
 PyMemberDef rotation_members[] = {
-    {"__weaklistoffset__", T_PYSSIZET, offsetof(RotationObject, weakreflist), READONLY, nullptr},
+    {"__weaklistoffset__", support::member_ssize_t, offsetof(RotationObject, weakreflist), support::member_readonly, nullptr},
     {nullptr, 0, 0, 0, nullptr},
 };
 
@@ -331,7 +321,7 @@ Ref make_generator_type(PyObject* module) {
 
 Ref make_rotation(PyObject* generator_type, support::FunctionObject& function, PyObject* engine) {
     auto* type = reinterpret_cast<PyTypeObject*>(generator_type);
-    Ref self = support::check(type->tp_alloc(type, 0));
+    Ref self = support::allocate(type);
     RotationObject& rotation = as_rotation(self.get());
     new (&rotation.fields) RotationObject::Fields{};
     rotation.state = State::created;

@@ -7,12 +7,15 @@
 namespace fettler {
 
 struct ModuleState {
+    support::PythonTypes python_types;  // first (see support/module_state.hpp)
     support::Ref function_type;
     support::Ref generator_type;
     support::Ref candidate_key;  // lambda c: c[0]
     support::Ref cycle_type;     // itertools.cycle, as imported
 
-    auto refs() { return std::tie(function_type, generator_type, candidate_key, cycle_type); }
+    auto refs() {
+        return std::tuple_cat(python_types.refs(), std::tie(function_type, generator_type, candidate_key, cycle_type));
+    }
 };
 
 // The state of the module that defined `function`.

@@ -3,6 +3,8 @@
 // name the function by its current __qualname__.
 #include "support/function.hpp"
 
+#include "support/abi.hpp"
+#include "support/suggestion.hpp"
 
 namespace support {
 namespace {
@@ -11,7 +13,7 @@ PyObject* qualname_of(FunctionObject& function) { return function.fields.qualnam
 
 [[noreturn]] void too_many_positional(FunctionObject& function, std::size_t positional, Py_ssize_t given) {
     PyObject* defaults = function.fields.defaults.get();
-    const Py_ssize_t defcount = defaults != nullptr ? PyTuple_GET_SIZE(defaults) : 0;
+    const Py_ssize_t defcount = defaults != nullptr ? tuple_size(defaults) : 0;
     const auto argcount = static_cast<Py_ssize_t>(positional);
     Ref sig;
     bool plural;
@@ -36,16 +38,16 @@ PyObject* qualname_of(FunctionObject& function) { return function.fields.qualnam
             check_status(PyList_Append(names.get(), quoted.get()));
         }
     }
-    const Py_ssize_t count = PyList_GET_SIZE(names.get());
+    const Py_ssize_t count = list_size(names.get());
     Ref listed;
     if (count == 1) {
-        listed = Ref::borrow(PyList_GET_ITEM(names.get(), 0));
+        listed = Ref::borrow(list_item(names.get(), 0));
     } else if (count == 2) {
-        listed = check(PyUnicode_FromFormat("%U and %U", PyList_GET_ITEM(names.get(), 0),
-                                            PyList_GET_ITEM(names.get(), 1)));
+        listed = check(PyUnicode_FromFormat("%U and %U", list_item(names.get(), 0),
+                                            list_item(names.get(), 1)));
     } else {
-        Ref tail = check(PyUnicode_FromFormat(", %U, and %U", PyList_GET_ITEM(names.get(), count - 2),
-                                              PyList_GET_ITEM(names.get(), count - 1)));
+        Ref tail = check(PyUnicode_FromFormat(", %U, and %U", list_item(names.get(), count - 2),
+                                              list_item(names.get(), count - 1)));
         check_status(PyList_SetSlice(names.get(), count - 2, count, nullptr));
         Ref separator = new_str(", ");
         Ref head = check(PyUnicode_Join(separator.get(), names.get()));
@@ -53,6 +55,23 @@ PyObject* qualname_of(FunctionObject& function) { return function.fields.qualnam
     }
     raise_format(PyExc_TypeError, "%U() missing %zd required positional argument%s: %U", qualname_of(function), count,
                  count == 1 ? "" : "s", listed.get());
+}
+
+// From 3.13 on the interpreter suggests the closest parameter name (the
+// running interpreter: a Stable-ABI module built for 3.12 runs on 3.13).
+[[noreturn]] void unexpected_keyword(FunctionObject& function, PyObject* keyword) {
+    if (interpreter_at_least(0x030D0000)) {
+        PyObject* names = function.fields.param_names.get();
+        PyObject* candidates[max_params];
+        for (std::size_t i = 0; i < function.shape.positional; ++i) {
+            candidates[i] = tuple_item(names, static_cast<Py_ssize_t>(i));
+        }
+        if (const Ref suggestion = closest_name(keyword, std::span(candidates, function.shape.positional))) {
+            raise_format(PyExc_TypeError, "%U() got an unexpected keyword argument '%S'. Did you mean '%S'?",
+                         qualname_of(function), keyword, suggestion.get());
+        }
+    }
+    raise_format(PyExc_TypeError, "%U() got an unexpected keyword argument '%S'", qualname_of(function), keyword);
 }
 
 // Index of the positional-or-keyword parameter called `keyword`, or -1.
@@ -63,12 +82,12 @@ PyObject* qualname_of(FunctionObject& function) { return function.fields.qualnam
 std::ptrdiff_t find_parameter(const FunctionObject& function, std::size_t positional, PyObject* keyword) {
     PyObject* names = function.fields.param_names.get();
     for (std::size_t i = 0; i < positional; ++i) {
-        if (PyTuple_GET_ITEM(names, static_cast<Py_ssize_t>(i)) == keyword) {
+        if (tuple_item(names, static_cast<Py_ssize_t>(i)) == keyword) {
             return static_cast<std::ptrdiff_t>(i);
         }
     }
     for (std::size_t i = 0; i < positional; ++i) {
-        PyObject* name = PyTuple_GET_ITEM(names, static_cast<Py_ssize_t>(i));
+        PyObject* name = tuple_item(names, static_cast<Py_ssize_t>(i));
         if (check_status(PyObject_RichCompareBool(keyword, name, Py_EQ)) != 0) {
             return static_cast<std::ptrdiff_t>(i);
         }
@@ -83,8 +102,9 @@ void check_exact_str(const FunctionObject& function, std::span<PyObject* const> 
     const unsigned mask = function.shape.exact_str;
     for (std::size_t i = 0; mask >> i != 0; ++i) {
         if ((mask >> i & 1U) != 0 && !PyUnicode_CheckExact(bound[i])) {
-            raise_format(PyExc_TypeError, "Argument '%.200s' has incorrect type (expected %.200s, got %.200s)",
-                         function.def->params[i].name, "str", _PyType_Name(Py_TYPE(bound[i])));
+            Ref type_name = check(PyType_GetName(Py_TYPE(bound[i])));
+            raise_format(PyExc_TypeError, "Argument '%.200s' has incorrect type (expected %.200s, got %.200U)",
+                         function.def->params[i].name, "str", type_name.get());
         }
     }
 }
@@ -103,7 +123,7 @@ void bind_arguments(FunctionObject& function, PyObject* const* args, std::size_t
         const Py_ssize_t extra = given > positional ? given - positional : 0;
         hold.var_positional = check(PyTuple_New(extra));
         for (Py_ssize_t i = 0; i < extra; ++i) {
-            PyTuple_SET_ITEM(hold.var_positional.get(), i, Py_NewRef(args[positional + i]));
+            tuple_fill(hold.var_positional.get(), i, Ref::borrow(args[positional + i]));
         }
         bound[static_cast<std::size_t>(shape.var_positional)] = hold.var_positional.get();
     }
@@ -112,9 +132,9 @@ void bind_arguments(FunctionObject& function, PyObject* const* args, std::size_t
         bound[static_cast<std::size_t>(shape.var_keyword)] = hold.var_keyword.get();
     }
 
-    const Py_ssize_t keywords = kwnames != nullptr ? PyTuple_GET_SIZE(kwnames) : 0;
+    const Py_ssize_t keywords = kwnames != nullptr ? tuple_size(kwnames) : 0;
     for (Py_ssize_t k = 0; k < keywords; ++k) {
-        PyObject* keyword = PyTuple_GET_ITEM(kwnames, k);
+        PyObject* keyword = tuple_item(kwnames, k);
         PyObject* value = args[given + k];
         if (!PyUnicode_Check(keyword)) {
             raise_format(PyExc_TypeError, "%U() keywords must be strings", qualname_of(function));
@@ -122,8 +142,7 @@ void bind_arguments(FunctionObject& function, PyObject* const* args, std::size_t
         const std::ptrdiff_t index = find_parameter(function, shape.positional, keyword);
         if (index < 0) {
             if (shape.var_keyword < 0) {
-                raise_format(PyExc_TypeError, "%U() got an unexpected keyword argument '%S'", qualname_of(function),
-                             keyword);
+                unexpected_keyword(function, keyword);
             }
             check_status(PyDict_SetItem(hold.var_keyword.get(), keyword, value));
             continue;
@@ -144,7 +163,7 @@ void bind_arguments(FunctionObject& function, PyObject* const* args, std::size_t
         // bound values are still in use.
         hold.defaults = function.fields.defaults;
         PyObject* defaults = hold.defaults.get();
-        const Py_ssize_t defcount = defaults != nullptr ? PyTuple_GET_SIZE(defaults) : 0;
+        const Py_ssize_t defcount = defaults != nullptr ? tuple_size(defaults) : 0;
         const Py_ssize_t first_default = positional > defcount ? positional - defcount : 0;
         for (Py_ssize_t i = given; i < first_default; ++i) {
             if (bound[static_cast<std::size_t>(i)] == nullptr) {
@@ -154,7 +173,7 @@ void bind_arguments(FunctionObject& function, PyObject* const* args, std::size_t
         for (Py_ssize_t i = first_default > given ? first_default : given; i < positional; ++i) {
             PyObject*& slot = bound[static_cast<std::size_t>(i)];
             if (slot == nullptr) {
-                slot = PyTuple_GET_ITEM(defaults, i - (positional - defcount));
+                slot = tuple_item(defaults, i - (positional - defcount));
             }
         }
     }

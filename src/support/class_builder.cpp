@@ -6,10 +6,10 @@ namespace {
 // The most derived metaclass among the bases' types, as the class statement
 // determines it when no metaclass is given.
 Ref calculate_metaclass(PyObject* bases) {
-    const Py_ssize_t count = PyTuple_GET_SIZE(bases);
-    auto* winner = count == 0 ? &PyType_Type : Py_TYPE(PyTuple_GET_ITEM(bases, 0));
+    const Py_ssize_t count = tuple_size(bases);
+    auto* winner = count == 0 ? &PyType_Type : Py_TYPE(tuple_item(bases, 0));
     for (Py_ssize_t i = 0; i < count; ++i) {
-        PyTypeObject* candidate = Py_TYPE(PyTuple_GET_ITEM(bases, i));
+        PyTypeObject* candidate = Py_TYPE(tuple_item(bases, i));
         if (PyType_IsSubtype(winner, candidate)) {
             continue;
         }
@@ -29,8 +29,9 @@ void store(PyObject* mapping, PyObject* key, PyObject* value) { check_status(PyO
 
 }  // namespace
 
-ClassBuilder::ClassBuilder(const char* module_name, const char* name, const char* qualname, PyObject* bases)
-    : name_(new_str(name)), bases_(Ref::borrow(bases)), metaclass_(calculate_metaclass(bases)) {
+ClassBuilder::ClassBuilder(const PythonTypes& types, const char* module_name, const char* name, const char* qualname,
+                           PyObject* bases)
+    : types_(types), name_(new_str(name)), bases_(Ref::borrow(bases)), metaclass_(calculate_metaclass(bases)) {
     static const Name prepare_name("__prepare__");
     static const Name module_key("__module__");
     static const Name qualname_key("__qualname__");
@@ -45,10 +46,12 @@ ClassBuilder::ClassBuilder(const char* module_name, const char* name, const char
     } else {
         namespace_ = call(prepare.get(), name_.get(), bases_.get());
         if (!PyMapping_Check(namespace_.get())) {
-            raise_format(PyExc_TypeError, "%.200s.__prepare__() must return a mapping, not %.200s",
-                         PyType_Check(metaclass_.get()) ? reinterpret_cast<PyTypeObject*>(metaclass_.get())->tp_name
-                                                        : "<metaclass>",
-                         Py_TYPE(namespace_.get())->tp_name);
+            Ref metaclass_name = PyType_Check(metaclass_.get())
+                                     ? type_name(reinterpret_cast<PyTypeObject*>(metaclass_.get()))
+                                     : new_str("<metaclass>");
+            Ref namespace_type_name = type_name_of(namespace_.get());
+            raise_format(PyExc_TypeError, "%.200U.__prepare__() must return a mapping, not %.200U",
+                         metaclass_name.get(), namespace_type_name.get());
         }
     }
     // The first statements of every class body: __module__, then
@@ -61,7 +64,7 @@ ClassBuilder::ClassBuilder(const char* module_name, const char* name, const char
 
 PyObject* ClassBuilder::class_cell() {
     if (!cell_) {
-        cell_ = check(PyCell_New(nullptr));
+        cell_ = types_.new_cell();
     }
     return cell_.get();
 }
@@ -78,22 +81,20 @@ Ref ClassBuilder::finish() {
     }
     Ref cls = call(metaclass_.get(), name_.get(), bases_.get(), namespace_.get());
     if (cell_ && PyType_Check(cls.get())) {
-        PyObject* filled = PyCell_GET(cell_.get());
-        if (filled != cls.get()) {
-            if (filled == nullptr) {
+        Ref filled = cell_contents(cell_.get());
+        if (filled.get() != cls.get()) {
+            if (!filled) {
                 raise_format(PyExc_RuntimeError,
                              "__class__ not set defining %.200R as %.200R. Was __classcell__ propagated to "
                              "type.__new__?",
                              name_.get(), cls.get());
             }
-            raise_format(PyExc_TypeError, "__class__ set to %.200R defining %.200R as %.200R", filled, name_.get(),
+            raise_format(PyExc_TypeError, "__class__ set to %.200R defining %.200R as %.200R", filled.get(), name_.get(),
                          cls.get());
         }
     }
     return cls;
 }
-
-Ref make_staticmethod(PyObject* function) { return check(PyStaticMethod_New(function)); }
 
 Ref make_property(PyObject* getter) {
     return call(reinterpret_cast<PyObject*>(&PyProperty_Type), getter);

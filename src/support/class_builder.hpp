@@ -8,7 +8,7 @@
 // super() see the class itself, as they would in Python.
 #pragma once
 
-#include "support/object.hpp"
+#include "support/abi.hpp"
 
 namespace support {
 
@@ -17,7 +17,9 @@ public:
     // `bases` is a tuple.  `module_name` becomes the class's __module__: the
     // module's own name inside the add-on ("fettler", "gui.main"), which
     // stays the same whatever name the host imports the add-on package by.
-    ClassBuilder(const char* module_name, const char* name, const char* qualname, PyObject* bases);
+    // `types` makes the `__class__` cell.
+    ClassBuilder(const PythonTypes& types, const char* module_name, const char* name, const char* qualname,
+                 PyObject* bases);
 
     // The class statement's `__class__` cell (made on first use).
     PyObject* class_cell();
@@ -29,6 +31,7 @@ public:
     Ref finish();
 
 private:
+    const PythonTypes& types_;
     Ref name_;
     Ref bases_;
     Ref metaclass_;
@@ -36,8 +39,7 @@ private:
     Ref cell_;
 };
 
-// Wraps `function` in the built-in staticmethod / property.
-Ref make_staticmethod(PyObject* function);
+// Wraps `getter` in the built-in property (staticmethod: PythonTypes).
 Ref make_property(PyObject* getter);
 
 }  // namespace support

@@ -2,6 +2,9 @@
 #pragma once
 
 #include "support/error.hpp"
+#include "support/raised.hpp"
+
+#include <utility>
 
 namespace support {
 
@@ -9,41 +12,23 @@ namespace support {
 // code runs and put back afterwards.
 class PendingError {
 public:
-    PendingError() noexcept {
-        PyObject* type;
-        PyObject* value;
-        PyObject* traceback;
-        PyErr_Fetch(&type, &value, &traceback);
-        PyErr_NormalizeException(&type, &value, &traceback);
-        type_ = Ref::steal(type);
-        value_ = Ref::steal(value);
-        traceback_ = Ref::steal(traceback);
-        if (traceback_ && value_) {
-            PyException_SetTraceback(value_.get(), traceback_.get());
-        }
-    }
+    PendingError() noexcept : error_(take_raised()) {}
 
     // Raises it again.
-    void restore() noexcept { PyErr_Restore(type_.release(), value_.release(), traceback_.release()); }
+    void restore() noexcept { set_raised(std::move(error_)); }
 
     // A new exception raised by the cleanup replaces this one, which
     // becomes its __context__, as in a finally block.
     void chain_under_current() noexcept {
-        PyObject* type;
-        PyObject* value;
-        PyObject* traceback;
-        PyErr_Fetch(&type, &value, &traceback);
-        PyErr_NormalizeException(&type, &value, &traceback);
-        if (value != nullptr && value_ && value != value_.get()) {
-            PyException_SetContext(value, value_.release());
+        Ref current = take_raised();
+        if (current && error_ && current.get() != error_.get()) {
+            PyException_SetContext(current.get(), error_.release());
         }
-        PyErr_Restore(type, value, traceback);
+        set_raised(std::move(current));
     }
 
 private:
-    Ref type_;
-    Ref value_;
-    Ref traceback_;
+    Ref error_;
 };
 
 // Runs `cleanup` while the exception being handled is in flight, then

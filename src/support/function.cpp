@@ -1,7 +1,7 @@
 // The function type: creation, attributes, descriptor and call slots.
 #include "support/function.hpp"
 
-#include <structmember.h>
+#include "support/abi.hpp"
 
 #include <new>
 
@@ -81,7 +81,7 @@ void function_dealloc(PyObject* self) {
     }
     function_clear(self);
     f.fields.~Fields();
-    type->tp_free(self);
+    free_instance(type, self);
     Py_DECREF(type);
 }
 
@@ -95,7 +95,7 @@ PyObject* function_descr_get(PyObject* self, PyObject* obj, PyObject*) {
     if (obj == nullptr || obj == Py_None) {
         return Py_NewRef(self);
     }
-    return PyMethod_New(self, obj);
+    return guard_object([&] { return python_types_of(Py_TYPE(self)).bound_method(self, obj); });
 }
 
 // --- attributes -----------------------------------------------------------
@@ -214,9 +214,9 @@ PyGetSetDef function_getset[] = {
 };
 
 PyMemberDef function_members[] = {
-    {"__vectorcalloffset__", T_PYSSIZET, offsetof(FunctionObject, vectorcall), READONLY, nullptr},
-    {"__dictoffset__", T_PYSSIZET, dict_offset, READONLY, nullptr},
-    {"__weaklistoffset__", T_PYSSIZET, offsetof(FunctionObject, weakreflist), READONLY, nullptr},
+    {"__vectorcalloffset__", member_ssize_t, offsetof(FunctionObject, vectorcall), member_readonly, nullptr},
+    {"__dictoffset__", member_ssize_t, dict_offset, member_readonly, nullptr},
+    {"__weaklistoffset__", member_ssize_t, offsetof(FunctionObject, weakreflist), member_readonly, nullptr},
     {nullptr, 0, 0, 0, nullptr},
 };
 
@@ -272,7 +272,7 @@ Ref annotations_dict(const FunctionDef& def) {
 }  // namespace
 
 Ref FunctionObject::class_from_cell() const {
-    Ref cls = fields.closure ? Ref::borrow(PyCell_GET(PyTuple_GET_ITEM(fields.closure.get(), 0))) : Ref();
+    Ref cls = fields.closure ? cell_contents(tuple_item(fields.closure.get(), 0)) : Ref();
     if (!cls) {
         raise(PyExc_RuntimeError, "super(): empty __class__ cell");
     }
@@ -297,7 +297,7 @@ Ref make_function(PyObject* function_type, const FunctionDef& def, PyObject* mod
         raise(PyExc_SystemError, "function has too many parameters");
     }
     auto* type = reinterpret_cast<PyTypeObject*>(function_type);
-    Ref self = check(type->tp_alloc(type, 0));
+    Ref self = allocate(type);
     FunctionObject& f = *self.as<FunctionObject>();
     new (&f.fields) FunctionObject::Fields{};
     f.vectorcall = function_vectorcall;
@@ -306,11 +306,8 @@ Ref make_function(PyObject* function_type, const FunctionDef& def, PyObject* mod
     f.fields.name = check(PyUnicode_InternFromString(def.name));
     f.fields.param_names = check(PyTuple_New(static_cast<Py_ssize_t>(def.params.size())));
     for (std::size_t i = 0; i < def.params.size(); ++i) {
-        PyObject* param_name = PyUnicode_InternFromString(def.params[i].name);
-        if (param_name == nullptr) {
-            throw_error();
-        }
-        PyTuple_SET_ITEM(f.fields.param_names.get(), static_cast<Py_ssize_t>(i), param_name);
+        tuple_fill(f.fields.param_names.get(), static_cast<Py_ssize_t>(i),
+                   check(PyUnicode_InternFromString(def.params[i].name)));
     }
     f.fields.qualname = new_str(def.qualname);
     f.fields.doc = Ref::borrow(Py_None);

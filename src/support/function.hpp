@@ -98,6 +98,11 @@ struct FunctionObject {
     // any call the caller makes while it still uses the class.
     Ref class_from_cell() const;
     PyObject* globals() const noexcept { return fields.globals.get(); }
+    // The function's type (the module's function type).  Py_TYPE takes a
+    // mutable object in the Stable ABI; reading the type changes nothing.
+    PyTypeObject* type() const noexcept {
+        return Py_TYPE(reinterpret_cast<PyObject*>(const_cast<FunctionObject*>(this)));
+    }
 };
 
 // Where the interpreter finds a function's __dict__.

@@ -1,5 +1,6 @@
 #include "support/imports.hpp"
 
+#include "support/abi.hpp"
 #include "support/globals.hpp"
 
 namespace support {
@@ -23,7 +24,7 @@ Ref import_name(PyObject* module_globals, const char* name, int level, std::init
         names = check(PyTuple_New(static_cast<Py_ssize_t>(fromlist.size())));
         Py_ssize_t index = 0;
         for (const char* item : fromlist) {
-            PyTuple_SET_ITEM(names.get(), index++, new_str(item).release());
+            tuple_fill(names.get(), index++, new_str(item));
         }
     }
     Ref level_object = check(PyLong_FromLong(level));

@@ -9,11 +9,16 @@
 //
 //     auto refs() { return std::tie(field, ...); }
 //
-// and traverse and clear both follow that list.
+// and traverse and clear both follow that list.  Its first member is the
+// module's `support::PythonTypes python_types` (support/abi.hpp), which
+// support::python_types_of finds there; refs() lists its references too
+// (std::tuple_cat(python_types.refs(), std::tie(...))).
 #pragma once
 
+#include "support/abi.hpp"
 #include "support/function.hpp"
 
+#include <cstddef>
 #include <new>
 #include <tuple>
 
@@ -28,7 +33,7 @@ State* module_state(PyObject* module) noexcept {
 // The state of the module whose function type made `function`.
 template <typename State>
 State& module_state(const FunctionObject& function) {
-    return *module_state<State>(PyType_GetModule(Py_TYPE(&function)));
+    return *module_state<State>(PyType_GetModule(function.type()));
 }
 
 // Constructs the state in the block the interpreter allocated (zero-filled,
@@ -74,6 +79,7 @@ void free_module_state(void* module) {
 // docstring) whose state is a `State`.
 template <typename State>
 constexpr PyModuleDef module_def_with_state(const char* name, PyModuleDef_Slot* slots) noexcept {
+    static_assert(offsetof(State, python_types) == 0, "the module's PythonTypes must come first in its state");
     return {
         PyModuleDef_HEAD_INIT,
         name,

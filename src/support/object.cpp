@@ -1,5 +1,5 @@
 // Calls with keyword arguments.
-#include "support/object.hpp"
+#include "support/abi.hpp"
 
 #include <vector>
 
@@ -15,7 +15,7 @@ Ref call_with_keywords(PyObject* callable, std::initializer_list<PyObject*> posi
     Ref names = check(PyTuple_New(static_cast<Py_ssize_t>(keywords.size())));
     Py_ssize_t index = 0;
     for (const Keyword& keyword : keywords) {
-        PyTuple_SET_ITEM(names.get(), index++, Py_NewRef(keyword.name.get()));
+        tuple_fill(names.get(), index++, Ref::borrow(keyword.name.get()));
         stack.push_back(keyword.value);
     }
     return check(PyObject_Vectorcall(callable, stack.data() + 1, positional.size() | PY_VECTORCALL_ARGUMENTS_OFFSET,

@@ -14,9 +14,21 @@
 
 namespace support {
 
-// An identifier used for attribute access, interned once on first use and
-// kept for the life of the process (as the interpreter keeps its own
-// identifiers).
+// Bumped by renew_names(); a Name interned under an older value interns
+// its text again on next use.
+inline unsigned name_generation = 1;
+
+// Called first by each module's exec slot.  The names interned so far may
+// belong to an interpreter that has been finalised since (an embedding host
+// may finalise Python and initialise it again in the same process, and the
+// interpreter frees its interned strings when it ends), so every Name
+// interns its text again.  Within one interpreter that gives the same
+// object once more (one more reference held), so nothing changes.
+inline void renew_names() noexcept { ++name_generation; }
+
+// An identifier used for attribute access, interned on first use in the
+// current interpreter (see renew_names) and then kept, as the interpreter
+// keeps its own identifiers.
 class Name {
 public:
     constexpr explicit Name(const char* text) noexcept : text_(text) {}
@@ -26,18 +38,23 @@ public:
     const char* text() const noexcept { return text_; }
 
     PyObject* get() const {
-        if (object_ == nullptr) {
-            object_ = PyUnicode_InternFromString(text_);
-            if (object_ == nullptr) {
+        if (generation_ != name_generation) [[unlikely]] {
+            PyObject* object = PyUnicode_InternFromString(text_);
+            if (object == nullptr) {
                 throw_error();
             }
+            // The reference is kept until the interpreter ends: a Name is
+            // never destroyed while Python runs.
+            object_ = object;
+            generation_ = name_generation;
         }
         return object_;
     }
 
 private:
     const char* text_;
-    mutable PyObject* object_ = nullptr;  // immortal for our purposes
+    mutable PyObject* object_ = nullptr;
+    mutable unsigned generation_ = 0;
 };
 
 inline Ref getattr(PyObject* obj, const Name& name) { return check(PyObject_GetAttr(obj, name.get())); }
@@ -93,8 +110,5 @@ struct Keyword {
 // callable(*positional, **keywords), keywords in the order given.
 Ref call_with_keywords(PyObject* callable, std::initializer_list<PyObject*> positional,
                        std::initializer_list<Keyword> keywords);
-
-// Python's type(obj).__name__, for error messages.
-inline const char* type_name(PyObject* obj) noexcept { return Py_TYPE(obj)->tp_name; }
 
 }  // namespace support

@@ -3,6 +3,8 @@
 // inspect.signature() and help() show what they show for a Python function.
 #include "support/function.hpp"
 
+#include "support/abi.hpp"
+
 namespace support {
 namespace {
 
@@ -51,7 +53,7 @@ Ref make_signature(FunctionObject& function) {
     for (const Param& param : def.params) {
         positional += param.kind == ParamKind::positional_or_keyword ? 1 : 0;
     }
-    const Py_ssize_t defcount = defaults != nullptr ? PyTuple_GET_SIZE(defaults) : 0;
+    const Py_ssize_t defcount = defaults != nullptr ? tuple_size(defaults) : 0;
     const auto first_default = static_cast<Py_ssize_t>(positional) - defcount;
 
     Ref parameters = check(PyList_New(0));
@@ -63,7 +65,7 @@ Ref make_signature(FunctionObject& function) {
         PyObject* annotation = annotation_ref.get();
         const auto index = static_cast<Py_ssize_t>(i);
         PyObject* default_value = param.kind == ParamKind::positional_or_keyword && index >= first_default
-                                      ? PyTuple_GET_ITEM(defaults, index - first_default)
+                                      ? tuple_item(defaults, index - first_default)
                                       : nullptr;
         Ref parameter;
         if (default_value != nullptr && annotation != nullptr) {

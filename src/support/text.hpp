@@ -4,32 +4,75 @@
 // joins) only to copy them into a final one.  The result is a canonical
 // str: its kind is chosen from the largest character actually copied, so it
 // compares and hashes like any str Python builds.
+//
+// The Stable ABI does not show a str's characters, so there the builder
+// takes the general road: each slice becomes a str of its own and the
+// pieces are joined, as the Python expression would do it.
 #pragma once
 
-#include "support/error.hpp"
+#include "support/abi.hpp"
 
 #include <vector>
 
 namespace support {
 
+#if FETTLE_STABLE_ABI
+
 class TextBuilder {
 public:
-    // The whole of `text` (an exact str).
+    // The whole of `text` (a str).
+    void add(PyObject* text) {
+        allocating([&] { pieces_.push_back(text); });
+    }
+
+    // text[start:end], with 0 <= start <= end <= len(text).
+    void add(PyObject* text, Py_ssize_t start, Py_ssize_t end) {
+        Ref slice = check(PyUnicode_Substring(text, start, end));
+        allocating([&] {
+            slices_.reserve(slices_.size() + 1);
+            pieces_.push_back(slice.get());
+        });
+        slices_.push_back(std::move(slice));
+    }
+
+    void clear() noexcept {
+        pieces_.clear();
+        slices_.clear();
+    }
+
+    Ref build() const;
+
+private:
+    std::vector<PyObject*> pieces_;  // borrowed: the caller keeps them alive until build(), or slices_ does
+    std::vector<Ref> slices_;
+};
+
+#else
+
+// The largest character value a str of the kind that text[start:end] needs
+// may hold (0x7f for ASCII, 0xff, 0xffff, 0x10ffff).  The scan stops as
+// soon as the slice is known to need the widest kind `text` itself has.
+Py_UCS4 kind_limit_of(PyObject* text, Py_ssize_t start, Py_ssize_t end) noexcept;
+
+// Copies `count` characters of `from`, starting at `start`, to `to` at
+// `at`; `to` is a new str whose kind can hold them.
+void copy_characters(PyObject* to, Py_ssize_t at, PyObject* from, Py_ssize_t start, Py_ssize_t count) noexcept;
+
+class TextBuilder {
+public:
+    // The whole of `text` (a str).
     void add(PyObject* text) { add(text, 0, PyUnicode_GET_LENGTH(text)); }
 
     // text[start:end], with 0 <= start <= end <= len(text).
     void add(PyObject* text, Py_ssize_t start, Py_ssize_t end) {
         allocating([&] { pieces_.push_back({text, start, end}); });
         length_ += end - start;
-        if (end > start && max_char_ < 0x10ffff) {
-            Py_UCS4 piece_max;
-            if (PyUnicode_IS_ASCII(text)) {
-                piece_max = 0x7f;
-            } else if (start == 0 && end == PyUnicode_GET_LENGTH(text)) {
-                piece_max = PyUnicode_MAX_CHAR_VALUE(text);
-            } else {
-                piece_max = _PyUnicode_FindMaxChar(text, start, end);
-            }
+        // A piece can widen the result only if its text is wider than the
+        // result so far; a whole str has exactly the kind it needs.
+        if (end > start && PyUnicode_MAX_CHAR_VALUE(text) > max_char_) {
+            const Py_UCS4 piece_max = start == 0 && end == PyUnicode_GET_LENGTH(text)
+                                          ? PyUnicode_MAX_CHAR_VALUE(text)
+                                          : kind_limit_of(text, start, end);
             max_char_ = piece_max > max_char_ ? piece_max : max_char_;
         }
     }
@@ -44,7 +87,7 @@ public:
         Ref result = check(PyUnicode_New(length_, max_char_));
         Py_ssize_t position = 0;
         for (const Piece& piece : pieces_) {
-            _PyUnicode_FastCopyCharacters(result.get(), position, piece.text, piece.start, piece.end - piece.start);
+            copy_characters(result.get(), position, piece.text, piece.start, piece.end - piece.start);
             position += piece.end - piece.start;
         }
         return result;
@@ -60,5 +103,7 @@ private:
     Py_ssize_t length_ = 0;
     Py_UCS4 max_char_ = 0;
 };
+
+#endif
 
 }  // namespace support

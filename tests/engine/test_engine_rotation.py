@@ -213,6 +213,11 @@ def play(gen, script):
     ["next", ("throw", StopIteration), "next"],
     ["next", ("throw", GeneratorExit), "next"],
     [("throw", 1)],
+    # the refusal names the type as the interpreter does: module-qualified
+    # for a built-in type outside builtins, bare for a class statement's
+    [("throw", itertools.count())],
+    [("throw", collections.OrderedDict())],
+    [("throw", Lang("A"))],
     ["next", ("throw", ValueError, 1, 2)],
     ["close", "next", "close"],
     ["next", "close", "close", "next", ("send", None)],

@@ -157,6 +157,14 @@ def test_properties_are_read_only(engine, fakes, name):
     ("correct_simple", (), {"text": "a", "x": 1}),
     ("correct_simple", ("a",), {"text": "b"}),
     ("correct_simple", ("a",), {"self": 1}),
+    # near misses: from 3.13 on the interpreter suggests a parameter name
+    ("correct_simple", (), {"Text": "a"}),
+    ("correct_simple", (), {"texts": "a"}),
+    ("correct_simple", (), {"te\x00xt": "a"}),
+    ("correct_simple", (), {"te\udc80xt": "a"}),  # not encodable: no suggestion
+    ("correct_simple", (), {"txet": "a"}),  # too far
+    ("get_variants_simple", ("a",), {"SELF": 1}),
+    ("close", (), {"Self": 1}),
     ("get_variants_simple", (), {"text": "a"}),
     ("close", (1,), {}),
     ("close", (), {"force": True}),

@@ -12,6 +12,7 @@
 #include "gui/main/dialog.hpp"
 #include "gui/main/members.hpp"
 #include "gui/main/names.hpp"
+#include "support/abi.hpp"
 #include "support/finally.hpp"
 #include "support/globals.hpp"
 
@@ -76,11 +77,11 @@ Ref new_(FunctionObject& function, support::BoundArgs args) {
         Ref base = super_of(function, cls);
         Ref base_new = support::getattr(base.get(), names::dunder_new);
         // base.__new__(cls, *args, **kwargs)
-        const Py_ssize_t count = PyTuple_GET_SIZE(positional);
+        const Py_ssize_t count = support::tuple_size(positional);
         Ref call_args = support::check(PyTuple_New(count + 1));
-        PyTuple_SET_ITEM(call_args.get(), 0, Py_NewRef(cls));
+        support::tuple_fill(call_args.get(), 0, Ref::borrow(cls));
         for (Py_ssize_t i = 0; i < count; ++i) {
-            PyTuple_SET_ITEM(call_args.get(), i + 1, Py_NewRef(PyTuple_GET_ITEM(positional, i)));
+            support::tuple_fill(call_args.get(), i + 1, Ref::borrow(support::tuple_item(positional, i)));
         }
         return support::check(PyObject_Call(base_new.get(), call_args.get(), keywords));
     }

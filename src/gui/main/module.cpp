@@ -7,6 +7,7 @@
 #include "support/class_builder.hpp"
 #include "support/globals.hpp"
 #include "support/imports.hpp"
+#include "support/module_slots.hpp"
 #include "support/module_state.hpp"
 
 namespace gui_main {
@@ -17,11 +18,12 @@ using support::Ref;
 extern PyModuleDef module_def;
 
 // class FettleGUI(wx.Dialog): its members in definition order.
-void define_fettle_gui(PyObject* globals, PyObject* function_type) {
+void define_fettle_gui(PyObject* globals, const ModuleState& state) {
+    PyObject* function_type = state.function_type.get();
     Ref wx = support::check(PyObject_GetItem(globals, names::wx.get()));
     Ref dialog = support::getattr(wx.get(), names::Dialog);
     Ref bases = support::check(PyTuple_Pack(1, dialog.get()));
-    support::ClassBuilder body(module_def.m_name, "FettleGUI", "FettleGUI", bases.get());
+    support::ClassBuilder body(state.python_types, module_def.m_name, "FettleGUI", "FettleGUI", bases.get());
     PyObject* cell = body.class_cell();
     Ref no_corrector = support::check(PyTuple_Pack(1, Py_None));
     auto function = [&](const support::FunctionDef& def, PyObject* defaults = nullptr) {
@@ -29,8 +31,8 @@ void define_fettle_gui(PyObject* globals, PyObject* function_type) {
     };
     body.add("_instance", Py_None);
     body.add("create_fettle_gui",
-             support::make_staticmethod(function(create_fettle_gui_def, no_corrector.get()).get()).get());
-    body.add("__new__", support::make_staticmethod(function(new_def).get()).get());
+             state.python_types.static_method(function(create_fettle_gui_def, no_corrector.get()).get()).get());
+    body.add("__new__", state.python_types.static_method(function(new_def).get()).get());
     body.add("__init__", function(init_def, no_corrector.get()).get());
     body.add("build_ui", function(build_ui_def).get());
     body.add("_bindEvents", function(bind_events_def).get());
@@ -48,7 +50,9 @@ void define_fettle_gui(PyObject* globals, PyObject* function_type) {
 
 int exec_module(PyObject* module) {
     return support::guard(-1, [&] {
+        support::renew_names();
         ModuleState& state = support::make_module_state<ModuleState>(module);
+        state.python_types.load();
         state.function_type = support::make_function_type(module, "gui.main.function");
         state.shown = support::check(PyDict_New());
         PyObject* globals = PyModule_GetDict(module);
@@ -61,13 +65,14 @@ int exec_module(PyObject* module) {
         support::from_import(globals, 2, "corrector", "Corrector", "Corrector");
         support::from_import(globals, 2, "fettler", "Fettler", "Fettler");
         support::from_import(globals, 2, "translations", "Translator", "Translator");
-        define_fettle_gui(globals, state.function_type.get());
+        define_fettle_gui(globals, state);
         return 0;
     });
 }
 
 PyModuleDef_Slot module_slots[] = {
     {Py_mod_exec, reinterpret_cast<void*>(exec_module)},
+    FETTLE_INTERPRETER_SLOTS
     {0, nullptr},
 };
 

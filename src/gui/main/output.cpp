@@ -9,6 +9,8 @@
 #include "gui/main/dialog.hpp"
 #include "gui/main/members.hpp"
 #include "gui/main/names.hpp"
+#include "gui/main/positions.hpp"
+#include "support/abi.hpp"
 #include "support/globals.hpp"
 #include "support/text.hpp"
 
@@ -24,32 +26,17 @@ using support::Ref;
 bool greater(PyObject* a, PyObject* b) { return support::compare(a, b, Py_GT); }
 bool at_least(PyObject* a, PyObject* b) { return support::compare(a, b, Py_GE); }
 
-// The value of an int that is small enough for the arithmetic below to be
-// exact in C; positions in a str are always far smaller.
-std::optional<long long> small_int(PyObject* value) {
-    if (!PyLong_CheckExact(value)) {
-        return std::nullopt;
-    }
-    int overflow = 0;
-    const long long result = PyLong_AsLongLongAndOverflow(value, &overflow);
-    constexpr long long limit = 1LL << 60;
-    if (overflow != 0 || result < -limit || result > limit) {
-        return std::nullopt;
-    }
-    return result;
-}
-
 // text[:start] + replacement + text[stop:]; copied once into the new str
 // when all three are str and the positions ints.
 Ref splice(PyObject* text, PyObject* start, PyObject* replacement, PyObject* stop) {
     const std::optional<long long> head_end = small_int(start);
     const std::optional<long long> tail_start = small_int(stop);
     if (PyUnicode_CheckExact(text) && PyUnicode_CheckExact(replacement) && head_end && tail_start) {
-        const Py_ssize_t length = PyUnicode_GET_LENGTH(text);
+        const Py_ssize_t length = support::str_length(text);
         Py_ssize_t head_from = 0;
-        auto head_to = static_cast<Py_ssize_t>(*head_end);
+        Py_ssize_t head_to = slice_bound(*head_end);
         PySlice_AdjustIndices(length, &head_from, &head_to, 1);
-        auto tail_from = static_cast<Py_ssize_t>(*tail_start);
+        Py_ssize_t tail_from = slice_bound(*tail_start);
         Py_ssize_t tail_to = length;
         PySlice_AdjustIndices(length, &tail_from, &tail_to, 1);
         support::TextBuilder builder;
@@ -184,7 +171,7 @@ Ref output(FunctionObject& function, support::BoundArgs args) {
     Ref fixed_offset = support::getattr(fixed_match.get(), names::offset);
     Ref error_length = support::getattr(fixed_match.get(), names::errorLength);
     Ref offset_end = support::check(PyNumber_Add(fixed_offset.get(), error_length.get()));
-    Ref replacement_length = support::check(PyLong_FromSsize_t(PyUnicode_GET_LENGTH(corrected_text)));
+    Ref replacement_length = support::check(PyLong_FromSsize_t(support::str_length(corrected_text)));
     Ref length_difference = support::check(PyNumber_Subtract(
         replacement_length.get(), support::getattr(fixed_match.get(), names::errorLength).get()));
     Ref old_text = support::getattr(fettler.get(), names::text);

@@ -19,6 +19,7 @@
 #include "gui/main/dialog.hpp"
 #include "gui/main/names.hpp"
 #include "gui/main/state.hpp"
+#include "support/abi.hpp"
 
 namespace gui_main {
 namespace {
@@ -28,14 +29,14 @@ using support::Ref;
 // The weak reference's callback; bound to (store, key).
 PyObject* forget_shown(PyObject* store_and_key, PyObject* weakref) {
     return support::guard_object([&] {
-        PyObject* store = PyTuple_GET_ITEM(store_and_key, 0);
-        PyObject* key = PyTuple_GET_ITEM(store_and_key, 1);
+        PyObject* store = support::tuple_item(store_and_key, 0);
+        PyObject* key = support::tuple_item(store_and_key, 1);
         PyObject* entry = PyDict_GetItemWithError(store, key);
         if (entry == nullptr) {
             if (PyErr_Occurred()) {
                 support::throw_error();
             }
-        } else if (PyTuple_GET_ITEM(entry, 0) == weakref) {
+        } else if (support::tuple_item(entry, 0) == weakref) {
             support::check_status(PyDict_DelItem(store, key));
         }
         return Ref::borrow(Py_None);
@@ -61,7 +62,7 @@ void remember_shown(const support::FunctionObject& function, PyObject* dialog, P
     Ref key = support::check(PyLong_FromVoidPtr(dialog));
     Ref weakref;
     if (Ref entry = entry_of(store, key.get())) {
-        weakref = Ref::borrow(PyTuple_GET_ITEM(entry.get(), 0));
+        weakref = Ref::borrow(support::tuple_item(entry.get(), 0));
     } else {
         Ref store_and_key = support::check(PyTuple_Pack(2, store, key.get()));
         Ref forget = support::check(PyCFunction_New(&forget_shown_def, store_and_key.get()));
@@ -79,12 +80,12 @@ bool fix_needs_check(const support::FunctionObject& function, PyObject* dialog, 
     }
     if (!control_read) {
         Ref control_text = support::call_method(support::getattr(dialog, names::text).get(), names::GetValue);
-        if (!support::equals(control_text.get(), PyTuple_GET_ITEM(entry.get(), 2))) {
+        if (!support::equals(control_text.get(), support::tuple_item(entry.get(), 2))) {
             return true;
         }
     }
     Ref engine_text = support::getattr(support::getattr(dialog, names::fettler).get(), names::text);
-    return !support::equals(engine_text.get(), PyTuple_GET_ITEM(entry.get(), 1));
+    return !support::equals(engine_text.get(), support::tuple_item(entry.get(), 1));
 }
 
 ControlRead::ControlRead(const support::FunctionObject& function, PyObject* dialog)

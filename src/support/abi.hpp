@@ -1,0 +1,219 @@
+// The few places where the version-specific build and the Stable-ABI build
+// (CMake option FETTLE_ABI3: Py_LIMITED_API, one binary for every
+// interpreter from 3.12 on) reach the interpreter differently.
+//
+// The version-specific build uses the interpreter's inline accessors and
+// macros (tuple and list items without a call, the type's own slots, the
+// cell, method and staticmethod constructors).  The Stable ABI has only
+// function forms of some and nothing for others; there the same helpers
+// call the function forms, or the types themselves, reached through Python
+// once per module (PythonTypes).  Everything else in the modules is written
+// once, against these helpers.
+#pragma once
+
+#include "support/object.hpp"
+
+#include <tuple>
+
+#if defined(Py_LIMITED_API)
+#define FETTLE_STABLE_ABI 1
+// What the code may use is what the targeted Stable ABI version offers,
+// not what the headers it is compiled against have.
+#define FETTLE_API_VERSION Py_LIMITED_API
+#else
+#define FETTLE_STABLE_ABI 0
+#define FETTLE_API_VERSION PY_VERSION_HEX
+#endif
+
+#if FETTLE_API_VERSION < 0x030C0000
+#include <structmember.h>
+#endif
+
+namespace support {
+
+inline constexpr bool stable_abi = FETTLE_STABLE_ABI != 0;
+
+// Whether the running interpreter is `version` (a PY_VERSION_HEX value) or
+// newer: fixed when the module is built for one interpreter, asked at run
+// time in the Stable ABI (the module runs on every later one).
+inline bool interpreter_at_least(unsigned long version) noexcept {
+#if FETTLE_STABLE_ABI
+    return Py_Version >= version;
+#else
+    return PY_VERSION_HEX >= version;
+#endif
+}
+
+// --- tuples and lists: the caller guarantees the type and the index --------
+
+inline Py_ssize_t tuple_size(PyObject* tuple) {
+#if FETTLE_STABLE_ABI
+    const Py_ssize_t size = PyTuple_Size(tuple);
+    if (size < 0) {
+        throw_error();
+    }
+    return size;
+#else
+    return PyTuple_GET_SIZE(tuple);
+#endif
+}
+
+// A borrowed item.
+inline PyObject* tuple_item(PyObject* tuple, Py_ssize_t index) {
+#if FETTLE_STABLE_ABI
+    PyObject* item = PyTuple_GetItem(tuple, index);
+    if (item == nullptr) {
+        throw_error();
+    }
+    return item;
+#else
+    return PyTuple_GET_ITEM(tuple, index);
+#endif
+}
+
+// Fills a slot of a new tuple, taking over `item`.
+inline void tuple_fill(PyObject* tuple, Py_ssize_t index, Ref item) {
+#if FETTLE_STABLE_ABI
+    check_status(PyTuple_SetItem(tuple, index, item.release()));
+#else
+    PyTuple_SET_ITEM(tuple, index, item.release());
+#endif
+}
+
+inline Py_ssize_t list_size(PyObject* list) {
+#if FETTLE_STABLE_ABI
+    const Py_ssize_t size = PyList_Size(list);
+    if (size < 0) {
+        throw_error();
+    }
+    return size;
+#else
+    return PyList_GET_SIZE(list);
+#endif
+}
+
+// A borrowed item.
+inline PyObject* list_item(PyObject* list, Py_ssize_t index) {
+#if FETTLE_STABLE_ABI
+    PyObject* item = PyList_GetItem(list, index);
+    if (item == nullptr) {
+        throw_error();
+    }
+    return item;
+#else
+    return PyList_GET_ITEM(list, index);
+#endif
+}
+
+// len(text) for a str.
+inline Py_ssize_t str_length(PyObject* text) {
+#if FETTLE_STABLE_ABI
+    const Py_ssize_t length = PyUnicode_GetLength(text);
+    if (length < 0) {
+        throw_error();
+    }
+    return length;
+#else
+    return PyUnicode_GET_LENGTH(text);
+#endif
+}
+
+// --- the type's own slots ---------------------------------------------------
+
+// A new instance of `type`, through its allocation slot (for types made
+// from a spec, whose instances are not made by calling them).
+inline Ref allocate(PyTypeObject* type) {
+#if FETTLE_STABLE_ABI
+    auto alloc = reinterpret_cast<allocfunc>(PyType_GetSlot(type, Py_tp_alloc));
+    return check(alloc(type, 0));
+#else
+    return check(type->tp_alloc(type, 0));
+#endif
+}
+
+// Gives the memory of `self`, an instance of `type`, back (in tp_dealloc).
+inline void free_instance(PyTypeObject* type, PyObject* self) noexcept {
+#if FETTLE_STABLE_ABI
+    reinterpret_cast<freefunc>(PyType_GetSlot(type, Py_tp_free))(self);
+#else
+    type->tp_free(self);
+#endif
+}
+
+// The type's name as the interpreter's own messages show it (tp_name):
+// "int", "collections.OrderedDict", "itertools.count", a class statement's
+// "Name".  The Stable ABI does not show tp_name; there it is made again
+// from the type's __module__ and __name__ the way the interpreter derives
+// those from it (support/abi.cpp).  The one type it cannot tell apart is a
+// mutable type made from a spec with a dotted name (no class statement
+// makes one, nor the standard library): there it gives the bare name.
+Ref type_name(PyTypeObject* type);
+
+// type(obj).__name__ as the interpreter's messages show it.
+inline Ref type_name_of(PyObject* obj) { return type_name(Py_TYPE(obj)); }
+
+// --- member definitions (PyMemberDef) --------------------------------------
+
+#if FETTLE_API_VERSION >= 0x030C0000
+inline constexpr int member_ssize_t = Py_T_PYSSIZET;
+inline constexpr int member_readonly = Py_READONLY;
+#else
+inline constexpr int member_ssize_t = T_PYSSIZET;
+inline constexpr int member_readonly = READONLY;
+#endif
+
+// --- cells, bound methods, staticmethod -------------------------------------
+
+// The contents of a cell, or null when it is empty.
+Ref cell_contents(PyObject* cell);
+
+// The types a module makes instances of without a Stable-ABI constructor.
+// Each module keeps one in its state, loaded by its exec slot; the state
+// is laid out with it first (see `python_types_of`).  In the
+// version-specific build it holds nothing.
+class PythonTypes {
+public:
+    // types.CellType, types.MethodType and staticmethod, looked up now.
+    void load();
+
+    // An empty cell, as a class statement makes for `__class__`.
+    Ref new_cell() const;
+    // function bound to `self`: types.MethodType(function, self).
+    Ref bound_method(PyObject* function, PyObject* self) const;
+    // staticmethod(function).
+    Ref static_method(PyObject* function) const;
+
+    // For the module's traverse and clear.
+    int traverse(visitproc visit, void* arg) const;
+    void clear() noexcept;
+
+    // The references held, in the order traverse visits them.
+    auto refs() noexcept {
+#if FETTLE_STABLE_ABI
+        return std::tie(cell_type_, method_type_, staticmethod_type_);
+#else
+        return std::tuple<>();
+#endif
+    }
+
+private:
+#if FETTLE_STABLE_ABI
+    Ref cell_type_;
+    Ref method_type_;
+    Ref staticmethod_type_;
+#endif
+};
+
+// The PythonTypes of the module that made `type` (a type made from a spec
+// with PyType_FromModuleAndSpec, by a module whose state begins with its
+// PythonTypes: see support/module_state.hpp).
+#if FETTLE_STABLE_ABI
+const PythonTypes& python_types_of(PyTypeObject* type);
+#else
+inline const PythonTypes& python_types_of(PyTypeObject*) noexcept {
+    static constexpr PythonTypes none{};
+    return none;
+}
+#endif
+
+}  // namespace support
