@@ -3,8 +3,12 @@
 #include "gui/main/dialog.hpp"
 #include "gui/main/members.hpp"
 #include "gui/main/names.hpp"
+#include "gui/main/positions.hpp"
+#include "support/abi.hpp"
 #include "support/globals.hpp"
 #include "support/text.hpp"
+
+#include <optional>
 
 namespace gui_main {
 namespace {
@@ -55,10 +59,46 @@ Ref update(FunctionObject& function, support::BoundArgs args) {
 // exact str back as it is, as the f-string does).
 Ref formatted(PyObject* value) { return support::check(PyObject_Format(value, nullptr)); }
 
-// context[start:stop]
+// context[start:stop] in general.
 Ref slice_of(PyObject* context, PyObject* start, PyObject* stop) {
     Ref span = support::check(PySlice_New(start, stop, nullptr));
     return support::getitem(context, span.get());
+}
+
+struct Span {
+    Py_ssize_t start;
+    Py_ssize_t stop;
+};
+
+// The indices of context[start:offset + length] when the context is a str
+// and the positions are ints: computed without running any Python code,
+// clamped as a slice clamps them.
+std::optional<Span> plain_span(PyObject* context, PyObject* start, PyObject* offset, PyObject* length) {
+    if (!PyUnicode_CheckExact(context)) {
+        return std::nullopt;
+    }
+    const std::optional<long long> first = small_int(start);
+    const std::optional<long long> base = first ? small_int(offset) : std::nullopt;
+    const std::optional<long long> extent = base ? small_int(length) : std::nullopt;
+    if (!extent) {
+        return std::nullopt;
+    }
+    Span span{slice_bound(*first), slice_bound(*base + *extent)};
+    PySlice_AdjustIndices(support::str_length(context), &span.start, &span.stop, 1);
+    span.stop = span.stop < span.start ? span.start : span.stop;
+    return span;
+}
+
+bool is_list_of_str(PyObject* items) {
+    if (!PyList_CheckExact(items)) {
+        return false;
+    }
+    for (Py_ssize_t i = 0; i < support::list_size(items); ++i) {
+        if (!PyUnicode_CheckExact(support::list_item(items, i))) {
+            return false;
+        }
+    }
+    return true;
 }
 
 // f"{match.message} {error_text} {replacements} {', '.join(match.replacements)}"
@@ -66,9 +106,9 @@ Ref slice_of(PyObject* context, PyObject* start, PyObject* stop) {
 // computed first, as the statement before the f-string computes it: the
 // slice's reads (context, offset, offset, errorLength), then the f-string's
 // in its order (message, the formatting of the three pieces, replacements).
-// The pieces come through the generic protocols whatever their types:
-// copying the slice and the replacements of plain str and int values
-// straight into the item instead was measured slower.
+// When the pieces are plain str and int values, no Python code can run
+// between the reads, so the slice and the join are copied straight into
+// the one new str instead of being built as strings of their own.
 Ref error_item(support::TextBuilder& builder, PyObject* match, PyObject* replacements_label) {
     static const support::Name separator(", ");
     static const support::Name space(" ");
@@ -76,12 +116,37 @@ Ref error_item(support::TextBuilder& builder, PyObject* match, PyObject* replace
     Ref start = support::getattr(match, names::offset);
     Ref offset = support::getattr(match, names::offset);
     Ref length = support::getattr(match, names::errorLength);
-    Ref stop = support::check(PyNumber_Add(offset.get(), length.get()));
-    Ref error_slice = slice_of(context.get(), start.get(), stop.get());
+    const std::optional<Span> span = plain_span(context.get(), start.get(), offset.get(), length.get());
+    Ref error_text;
+    if (!span) {
+        Ref stop = support::check(PyNumber_Add(offset.get(), length.get()));
+        error_text = slice_of(context.get(), start.get(), stop.get());
+    }
     Ref message = formatted(support::getattr(match, names::message).get());
-    Ref error_text = formatted(error_slice.get());
+    if (!span) {
+        error_text = formatted(error_text.get());
+    }
     Ref label = formatted(replacements_label);
     Ref replacements = support::getattr(match, names::replacements);
+    if (span && is_list_of_str(replacements.get())) {
+        builder.clear();
+        builder.add(message.get());
+        builder.add(space.get());
+        builder.add(context.get(), span->start, span->stop);
+        builder.add(space.get());
+        builder.add(label.get());
+        builder.add(space.get());
+        for (Py_ssize_t i = 0; i < support::list_size(replacements.get()); ++i) {
+            if (i != 0) {
+                builder.add(separator.get());
+            }
+            builder.add(support::list_item(replacements.get(), i));
+        }
+        return builder.build();
+    }
+    if (span) {
+        error_text = support::check(PyUnicode_Substring(context.get(), span->start, span->stop));
+    }
     Ref joined = support::check(PyUnicode_Join(separator.get(), replacements.get()));
     builder.clear();
     for (PyObject* piece : {message.get(), error_text.get(), label.get()}) {
