@@ -110,8 +110,8 @@ bool is_list_of_str(PyObject* items) {
 // between the reads, so the slice and the join are copied straight into
 // the one new str instead of being built as strings of their own.
 Ref error_item(support::TextBuilder& builder, PyObject* match, PyObject* replacements_label) {
-    static const support::Name separator(", ");
-    static const support::Name space(" ");
+    static const support::StrConstant separator(", ");
+    static const support::StrConstant space(" ");
     Ref context = support::getattr(match, names::context);
     Ref start = support::getattr(match, names::offset);
     Ref offset = support::getattr(match, names::offset);
