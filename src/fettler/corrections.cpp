@@ -59,7 +59,7 @@ Ref correct_simple(FunctionObject&, support::BoundArgs args) {
     support::setattr(self, names::text, text);
     // len(text.split(" ")) >= 2: `text` is an exact str, so the number of
     // pieces is the number of separators plus one.
-    static const support::Name space(" ");
+    static const support::StrConstant space(" ");
     const Py_ssize_t separators = PyUnicode_Count(text, space.get(), 0, PY_SSIZE_T_MAX);
     if (separators < 0) {
         support::throw_error();

@@ -24,13 +24,8 @@ Ref calculate_metaclass(PyObject* bases) {
     return Ref::borrow(reinterpret_cast<PyObject*>(winner));
 }
 
-void store(PyObject* mapping, PyObject* key, PyObject* value) {
-    if (PyDict_CheckExact(mapping)) {
-        check_status(PyDict_SetItem(mapping, key, value));
-    } else {
-        check_status(PyObject_SetItem(mapping, key, value));
-    }
-}
+// namespace[key] = value, in whatever mapping __prepare__ returned.
+void store(PyObject* mapping, PyObject* key, PyObject* value) { check_status(PyObject_SetItem(mapping, key, value)); }
 
 }  // namespace
 

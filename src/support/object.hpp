@@ -14,26 +14,26 @@
 
 namespace support {
 
-// Bumped by renew_names(); a Name interned under an older value interns
-// its text again on next use.
+// Bumped by renew_names(); a Name or StrConstant interned under an older
+// value interns its text again on next use.
 inline unsigned name_generation = 1;
 
 // Called first by each module's exec slot.  The names interned so far may
 // belong to an interpreter that has been finalised since (an embedding host
 // may finalise Python and initialise it again in the same process, and the
-// interpreter frees its interned strings when it ends), so every Name
-// interns its text again.  Within one interpreter that gives the same
+// interpreter frees its interned strings when it ends), so every Name and
+// StrConstant interns its text again.  Within one interpreter that gives the same
 // object once more (one more reference held), so nothing changes.
 inline void renew_names() noexcept { ++name_generation; }
 
-// An identifier used for attribute access, interned on first use in the
-// current interpreter (see renew_names) and then kept, as the interpreter
-// keeps its own identifiers.
-class Name {
+// A str constant of this code, interned on first use in the current
+// interpreter (see renew_names) and then kept, as the interpreter keeps the
+// constants of compiled code.
+class InternedStr {
 public:
-    constexpr explicit Name(const char* text) noexcept : text_(text) {}
-    Name(const Name&) = delete;
-    Name& operator=(const Name&) = delete;
+    constexpr explicit InternedStr(const char* text) noexcept : text_(text) {}
+    InternedStr(const InternedStr&) = delete;
+    InternedStr& operator=(const InternedStr&) = delete;
 
     const char* text() const noexcept { return text_; }
 
@@ -43,8 +43,8 @@ public:
             if (object == nullptr) {
                 throw_error();
             }
-            // The reference is kept until the interpreter ends: a Name is
-            // never destroyed while Python runs.
+            // Kept, never released (below); a reference of an ended
+            // interpreter is simply forgotten.
             object_ = object;
             generation_ = name_generation;
         }
@@ -53,8 +53,25 @@ public:
 
 private:
     const char* text_;
+    // The one owned reference outside a Ref (see ref.hpp): it is never
+    // released.  There is no moment at which that would be safe: static
+    // destruction runs after the interpreter has ended, and once an
+    // interpreter is finalised the object is gone with it.
     mutable PyObject* object_ = nullptr;
     mutable unsigned generation_ = 0;
+};
+
+// An identifier: an attribute, global or keyword name.  The protocols
+// below that look a name up take only this kind.
+class Name : public InternedStr {
+public:
+    using InternedStr::InternedStr;
+};
+
+// Any other str constant: a separator, an empty format spec.
+class StrConstant : public InternedStr {
+public:
+    using InternedStr::InternedStr;
 };
 
 inline Ref getattr(PyObject* obj, const Name& name) { return check(PyObject_GetAttr(obj, name.get())); }

@@ -136,10 +136,32 @@ SPANS = {"before": (0, 2), "adjacent before": (2, 2), "fixed": (4, 3), "overlap 
          "overlap from before": (3, 2), "at the end of the fix": (7, 2), "behind": (12, 3)}
 
 
+class Position(int):
+    pass
+
+
+class Text(str):
+    pass
+
+
+# How the text and the positions are given (text, offset type, length
+# type): plain str and int values take the paths that compute in C, the
+# others go through Python's operators and slicing, which must agree.
+OUTPUT_INPUTS = {
+    "plain": ("0123456789ABCDEFGHIJ", int, int),
+    "int subclass positions": ("0123456789ABCDEFGHIJ", Position, Position),
+    "int subclass lengths": ("0123456789ABCDEFGHIJ", int, Position),
+    "str subclass text": (Text("0123456789ABCDEFGHIJ"), int, int),
+    # the only wide character is replaced: the new text is as narrow as Python's
+    "wide character replaced": ("01234\u20ac6789ABCDEFGHIJ", int, int),
+}
+
+
+@pytest.mark.parametrize("inputs", OUTPUT_INPUTS)
 @pytest.mark.parametrize("replacement", ["", "xyz", "456", "wxyz12"])
-def test_output_rewrites_text_and_matches(open_dialog, make_engine, Match, host, replacement):
-    text = "0123456789ABCDEFGHIJ"
-    matches = {name: Match(o, n, text, name, ["r"]) for name, (o, n) in SPANS.items()}
+def test_output_rewrites_text_and_matches(open_dialog, make_engine, Match, host, replacement, inputs):
+    text, offset_type, length_type = OUTPUT_INPUTS[inputs]
+    matches = {name: Match(offset_type(o), length_type(n), text, name, ["r"]) for name, (o, n) in SPANS.items()}
     engine = make_engine(text=text, matches=list(matches.values()))
     dialog = open_dialog(engine)
     dialog.errors_control.SetSelection(2)

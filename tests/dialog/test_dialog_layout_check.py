@@ -49,6 +49,29 @@ def test_initial_fill_from_the_engine(open_dialog, make_engine, text, typos, fak
     assert dialog.errors_control.GetSelection() == wx.NOT_FOUND
 
 
+class Position(int):
+    pass
+
+
+class Text(str):
+    pass
+
+
+# How a match's values are given: plain str and int values, with the
+# replacements in a list, make the item in one copy; the others go through
+# Python's slicing, formatting and join, which must agree.
+MATCH_INPUTS = {
+    "plain": lambda context, offset, length, replacements: (context, offset, length, replacements),
+    "int subclass positions": lambda context, offset, length, replacements: (
+        context, Position(offset), Position(length), replacements),
+    "str subclass context": lambda context, offset, length, replacements: (
+        Text(context), offset, length, replacements),
+    "replacements in a tuple": lambda context, offset, length, replacements: (
+        context, offset, length, tuple(replacements)),
+}
+
+
+@pytest.mark.parametrize("inputs", MATCH_INPUTS)
 @pytest.mark.parametrize("message, context, offset, length, replacements, item", [
     ("Typo", "the cta sat", 4, 3, ["cat"], "Typo cta R: cat"),
     ("Typo", "the cta sat", 4, 3, [], "Typo cta R: "),
@@ -56,11 +79,15 @@ def test_initial_fill_from_the_engine(open_dialog, make_engine, text, typos, fak
     (42, "ab", 1, 9, ["b"], "42 b R: b"),  # message formatted, slice clamped
     ("Many", "word", 0, 4, [f"w{i}" for i in range(20)], "Many word R: " + ", ".join(f"w{i}" for i in range(20))),
     ("Ünïcode", "añb😀c", 3, 1, ["ß"], "Ünïcode 😀 R: ß"),  # code points, not bytes
+    ("Typo", "añb😀c", 0, 1, ["x", "€"], "Typo a R: x, €"),  # as narrow as Python's str: the context is wider
 ])
 def test_error_items(open_dialog, make_engine, Match, Translator, monkeypatch,
-                     message, context, offset, length, replacements, item):
+                     message, context, offset, length, replacements, item, inputs):
     monkeypatch.setattr(Translator, "replacements", "R:")
-    engine = make_engine(text=context, matches=[Match(offset, length, context, message, replacements)] * 2)
+    context, offset, length, replacements = MATCH_INPUTS[inputs](context, offset, length, replacements)
+    match = Match(offset, length, context, message)
+    match.replacements = replacements  # as given: the stand-in would make a list of them
+    engine = make_engine(text=context, matches=[match] * 2)
     dialog = open_dialog(engine)
     assert dialog.errors == [item, item]
     assert dialog.errors_control.GetItems() == [item, item]

@@ -9,7 +9,6 @@
 #include "support/text.hpp"
 
 #include <optional>
-#include <utility>
 
 namespace gui_main {
 namespace {
@@ -56,14 +55,9 @@ Ref update(FunctionObject& function, support::BoundArgs args) {
     return Ref::borrow(Py_None);
 }
 
-// f"{value}" for one piece of an error item: a str is taken as it is.
-Ref formatted(Ref value) {
-    static const support::Name empty("");
-    if (PyUnicode_CheckExact(value.get())) {
-        return value;
-    }
-    return support::check(PyObject_Format(value.get(), empty.get()));
-}
+// f"{value}" for one piece of an error item (PyObject_Format hands an
+// exact str back as it is, as the f-string does).
+Ref formatted(PyObject* value) { return support::check(PyObject_Format(value, nullptr)); }
 
 // context[start:stop] in general.
 Ref slice_of(PyObject* context, PyObject* start, PyObject* stop) {
@@ -116,8 +110,8 @@ bool is_list_of_str(PyObject* items) {
 // between the reads, so the slice and the join are copied straight into
 // the one new str instead of being built as strings of their own.
 Ref error_item(support::TextBuilder& builder, PyObject* match, PyObject* replacements_label) {
-    static const support::Name separator(", ");
-    static const support::Name space(" ");
+    static const support::StrConstant separator(", ");
+    static const support::StrConstant space(" ");
     Ref context = support::getattr(match, names::context);
     Ref start = support::getattr(match, names::offset);
     Ref offset = support::getattr(match, names::offset);
@@ -128,11 +122,11 @@ Ref error_item(support::TextBuilder& builder, PyObject* match, PyObject* replace
         Ref stop = support::check(PyNumber_Add(offset.get(), length.get()));
         error_text = slice_of(context.get(), start.get(), stop.get());
     }
-    Ref message = formatted(support::getattr(match, names::message));
+    Ref message = formatted(support::getattr(match, names::message).get());
     if (!span) {
-        error_text = formatted(std::move(error_text));
+        error_text = formatted(error_text.get());
     }
-    Ref label = formatted(Ref::borrow(replacements_label));
+    Ref label = formatted(replacements_label);
     Ref replacements = support::getattr(match, names::replacements);
     if (span && is_list_of_str(replacements.get())) {
         builder.clear();
