@@ -7,7 +7,11 @@ NEWER_PYTHONS ?= 3.12 3.13
 ABI3_BUILD ?= build-abi3
 JOBS       ?= 2
 XVFB       := ./scripts/with-xvfb
-PYTEST     := $(PYTHON) -m pytest -q -p no:cacheprovider
+PYTEST     := $(PYTHON) -m pytest -q -p no:cacheprovider -o faulthandler_timeout=300
+# A GUI leg that hangs (a test waiting on the display) fails after 20
+# minutes instead of holding the run until CI's own limit; by then
+# faulthandler has printed the stack of every thread of the stuck test.
+WATCHDOG   := timeout -k 30 1200
 
 # The sanitizer leg: the runtime is preloaded into the (uninstrumented)
 # interpreter, with the C++ runtime beside it so that ASan can intercept
@@ -56,7 +60,7 @@ bench: deps build-release
 # demo's scripted correction as a smoke test of the whole road; then the
 # builds for newer interpreters, the Stable-ABI build and 32 bits.
 test: deps build build-asan
-	$(XVFB) $(PYTEST) tests
+	$(WATCHDOG) $(XVFB) $(PYTEST) tests
 	./scripts/public-api-only $(BUILD)/addon/fettler.*.so $(BUILD)/addon/gui/main.*.so
 	$(MAKE) --no-print-directory test-asan
 	$(MAKE) --no-print-directory demo-headless
@@ -91,10 +95,10 @@ demo-headless: build
 	$(PYTHON) demo/host.py --xvfb
 
 test-fast: build
-	$(XVFB) $(PYTEST) tests
+	$(WATCHDOG) $(XVFB) $(PYTEST) tests
 
 test-asan: build-asan
-	FETTLE_ADDON_BUILD=$(CURDIR)/$(ASAN_BUILD)/addon $(ASAN_ENV) $(XVFB) $(PYTEST) tests
+	FETTLE_ADDON_BUILD=$(CURDIR)/$(ASAN_BUILD)/addon $(ASAN_ENV) $(WATCHDOG) $(XVFB) $(PYTEST) tests
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(RELEASE_BUILD) $(RELEASE_BUILD)-py3.12 $(RELEASE_BUILD)-abi3 $(ABI3_BUILD) \
