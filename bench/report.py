@@ -4,12 +4,12 @@ from figures import cell, fmt
 from sides import IMPLS
 
 
-def step_rows(rows, key, spec, unit):
+def step_rows(rows, key, number_format, unit):
     """One line per implementation: its cost per `unit` at each size, and
     the time ratios between the sizes."""
     lines = []
     for row in rows:
-        per = " / ".join(f"{v:{spec}}" for v in row[key].values())
+        per = " / ".join(f"{v:{number_format}}" for v in row[key].values())
         steps = " / ".join(f"{v:.1f}" for v in row["step_ratios"])
         lines.append(f"    {row['impl']:<9} {per} ns per {unit};  x{steps}")
     return lines

@@ -17,7 +17,7 @@ Ref type_name(PyTypeObject* type) {
     }
     // A built-in type's __module__ is what its tp_name has before the last
     // dot ("builtins" when there is none), and so is that of an immutable
-    // type made from a spec with a dotted name (it has none otherwise); an
+    // heap type whose slot-table name is dotted (it has none otherwise); an
     // immutable type's __module__ cannot have been changed since.
     static const Name module_key("__module__");
     Ref module = Ref::steal(PyObject_GetAttr(reinterpret_cast<PyObject*>(type), module_key.get()));

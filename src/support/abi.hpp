@@ -115,8 +115,8 @@ inline Py_ssize_t str_length(PyObject* text) {
 
 // --- the type's own slots ---------------------------------------------------
 
-// A new instance of `type`, through its allocation slot (for types made
-// from a spec, whose instances are not made by calling them).
+// A new instance of `type`, through its allocation slot (for heap types
+// built from a slot table, whose instances are not made by calling them).
 inline Ref allocate(PyTypeObject* type) {
 #if FETTLE_STABLE_ABI
     auto alloc = reinterpret_cast<allocfunc>(PyType_GetSlot(type, Py_tp_alloc));
@@ -140,7 +140,7 @@ inline void free_instance(PyTypeObject* type, PyObject* self) noexcept {
 // "Name".  The Stable ABI does not show tp_name; there it is made again
 // from the type's __module__ and __name__ the way the interpreter derives
 // those from it (support/abi.cpp).  The one type it cannot tell apart is a
-// mutable type made from a spec with a dotted name (no class statement
+// mutable heap type whose slot-table name is dotted (no class statement
 // makes one, nor the standard library): there it gives the bare name.
 Ref type_name(PyTypeObject* type);
 
@@ -199,8 +199,8 @@ private:
 #endif
 };
 
-// The PythonTypes of the module that made `type` (a type made from a spec
-// with PyType_FromModuleAndSpec, by a module whose state begins with its
+// The PythonTypes of the module that made `type` (a heap type the module
+// built from its slot table, by a module whose state begins with its
 // PythonTypes: see support/module_state.hpp).
 #if FETTLE_STABLE_ABI
 const PythonTypes& python_types_of(PyTypeObject* type);

@@ -68,7 +68,7 @@ public:
     using InternedStr::InternedStr;
 };
 
-// Any other str constant: a separator, an empty format spec.
+// Any other str constant: a separator, the empty format string.
 class StrConstant : public InternedStr {
 public:
     using InternedStr::InternedStr;

@@ -109,7 +109,7 @@ class Logged:
 
 
 class Piece(str):
-    def __format__(self, spec):
+    def __format__(self, how):
         Piece.log.append(f"format {str(self)}")
         return str(self)
 

@@ -1,6 +1,6 @@
 """C++ exceptions at the interpreter boundary, through the test-only probe
 module built beside the add-on (<build>/tests/support_probe*)."""
-import importlib.util
+import importlib
 import os
 import subprocess
 import sys
@@ -18,10 +18,11 @@ def probe():
     found = sorted(BUILD.glob("support_probe.*"))
     if not found:
         pytest.skip(f"the support probe is not built in {BUILD}")
-    spec = importlib.util.spec_from_file_location("support_probe", found[0])
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
-    return module
+    sys.path.insert(0, str(BUILD))
+    try:
+        return importlib.import_module("support_probe")
+    finally:
+        sys.path.remove(str(BUILD))
 
 
 RAISED = {
@@ -76,9 +77,9 @@ def test_a_failed_allocation_is_memory_error(probe):
 
 
 def test_throwing_with_no_python_error_is_caught_in_debug_builds(probe):
-    code = ("import importlib.util, sys\n"
-            f"spec = importlib.util.spec_from_file_location('support_probe', {probe.__file__!r})\n"
-            "m = importlib.util.module_from_spec(spec); spec.loader.exec_module(m)\n"
+    code = ("import sys\n"
+            f"sys.path.insert(0, {str(Path(probe.__file__).parent)!r})\n"
+            "import support_probe as m\n"
             "try:\n    m.throw_with_no_error()\nexcept SystemError as e:\n    print(e)\n")
     run = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, timeout=60)
     if probe.ASSERTIONS:
