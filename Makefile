@@ -24,7 +24,7 @@ ASAN_ENV = LD_PRELOAD="$(ASAN_RUNTIME)" PYTHONMALLOC=malloc \
 	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 
 .PHONY: all deps build build-asan build-release test test-fast test-asan test-newer test-stable-abi check-32bit \
-	demo demo-headless bench clean
+	demo demo-headless bench cython-peers clean
 
 all: build
 
@@ -48,6 +48,11 @@ $(RELEASE_BUILD)/CMakeCache.txt:
 
 build-release: $(RELEASE_BUILD)/CMakeCache.txt
 	cmake --build $(RELEASE_BUILD) -j $(JOBS)
+
+# The benchmark's Cython peers for 3.11: reference/ translated by sid's
+# Cython 3 (Debian 12's is 0.29), compiled against Debian 12's 3.11.
+cython-peers:
+	./scripts/cython-peers $(RELEASE_BUILD)/cython $(PYTHON)
 
 # Compiled modules against the plain-Python rendering in reference/, side by
 # side; then the Stable-ABI build against the version-specific one, both on
