@@ -55,6 +55,12 @@ def main():
                      for impl in COLUMNS]
             line += f" | {cells[0]:>9}{cells[1]:>10}{cells[2]:>9} {case['ratio']:>8.3f}"
         out.append(line)
+    # An import is paid by every start of the host: it stays under 1 ms.
+    slow = [f"{case['id']} on {run['meta']['python']} ({fmt(case['compiled']['median'])})"
+            for run in runs for case in run["cases"]
+            if case["id"].startswith("import.") and case["compiled"]["median"] >= 1e6]
+    out.append("")
+    out.append("Imports of the compiled modules at 1 ms or more: " + (", ".join(slow) if slow else "none"))
     print("\n".join(out))
 
 

@@ -106,7 +106,7 @@ def fix_all_cases(bench, sides, wx):
         totals = {impl: [sum(per_fix[impl])] for impl in IMPLS}
         report(ids["dialog"], f"fix all, {chars // 1000} KB / {count:,} matches, real dialog",
                "as above but nothing shadowed: real text control (read twice, set once per fix) and real "
-               "`update` (list cleared and refilled); dialogs shown under Xvfb; the two implementations "
+               "`update` (list cleared and refilled); dialogs shown under Xvfb; the three implementations "
                "alternate fix by fix (one run each)",
                per_fix, totals, "fixall_dialog", per_fix)
     for side in sides.values():
