@@ -5,6 +5,7 @@ ASAN_BUILD ?= build-asan
 RELEASE_BUILD ?= build-release
 NEWER_PYTHONS ?= 3.12 3.13
 ABI3_BUILD ?= build-abi3
+WINDOWS_BUILD ?= build-windows
 JOBS       ?= 2
 XVFB       := ./scripts/with-xvfb
 PYTEST     := $(PYTHON) -m pytest -q -p no:cacheprovider -o faulthandler_timeout=300
@@ -23,7 +24,7 @@ ASAN_ENV = LD_PRELOAD="$(ASAN_RUNTIME)" PYTHONMALLOC=malloc \
 	ASAN_OPTIONS=detect_leaks=0:abort_on_error=1:halt_on_error=1:check_initialization_order=1 \
 	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 
-.PHONY: all deps build build-asan build-release test test-fast test-asan test-newer test-stable-abi check-32bit \
+.PHONY: all deps build build-asan build-release test test-fast test-asan test-newer test-stable-abi check-32bit check-windows \
 	demo demo-headless bench clean
 
 all: build
@@ -58,7 +59,7 @@ bench: deps build-release
 
 # The whole suite, then once more against the sanitizer build, then the
 # demo's scripted correction as a smoke test of the whole road; then the
-# builds for newer interpreters, the Stable-ABI build and 32 bits.
+# builds for newer interpreters, the Stable-ABI build, 32 bits and Windows.
 test: deps build build-asan
 	$(WATCHDOG) $(XVFB) $(PYTEST) tests
 	./scripts/public-api-only $(BUILD)/addon/fettler.*.so $(BUILD)/addon/gui/main.*.so
@@ -67,6 +68,7 @@ test: deps build build-asan
 	$(MAKE) --no-print-directory test-newer
 	$(MAKE) --no-print-directory test-stable-abi
 	$(MAKE) --no-print-directory check-32bit
+	$(MAKE) --no-print-directory check-windows
 
 # Each newer interpreter from pyenv in its own build tree (build-py3.N):
 # warning-free build, public C API only, the suites that need no wxPython
@@ -86,6 +88,12 @@ test-stable-abi: deps
 check-32bit: deps
 	./scripts/check-32bit $(PYTHON)
 
+# Both modules cross-compiled and linked with mingw-w64 for win32 and
+# win_amd64, 3.11 and the Stable ABI, against CPython's own Windows headers
+# (fetched once into /var/cache/fettle/windows); exports and imports checked.
+check-windows: deps
+	./scripts/check-windows $(WINDOWS_BUILD)
+
 # With a display: the demo host window.  Without one: the scripted
 # correction under Xvfb (demo/host.py starts its own xvfb-run).
 demo: deps build
@@ -101,5 +109,5 @@ test-asan: build-asan
 	FETTLE_ADDON_BUILD=$(CURDIR)/$(ASAN_BUILD)/addon $(ASAN_ENV) $(WATCHDOG) $(XVFB) $(PYTEST) tests
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(RELEASE_BUILD) $(RELEASE_BUILD)-py3.12 $(RELEASE_BUILD)-abi3 $(ABI3_BUILD) \
+	rm -rf $(BUILD) $(ASAN_BUILD) $(RELEASE_BUILD) $(RELEASE_BUILD)-py3.12 $(RELEASE_BUILD)-abi3 $(ABI3_BUILD) $(WINDOWS_BUILD) \
 	    $(NEWER_PYTHONS:%=build-py%)

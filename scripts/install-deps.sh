@@ -2,7 +2,8 @@
 # Installs the Debian packages the build, the tests, the demo and the
 # benchmark need, skipping the ones already present.  Needs root when
 # something is missing.  The 32-bit compile check needs the i386
-# architecture (multiarch) for Python's 32-bit headers.
+# architecture (multiarch) for Python's 32-bit headers.  The Windows legs
+# need mingw-w64, and dpkg-dev to unpack CPython's source packages.
 set -e
 PACKAGES="
 cmake
@@ -20,6 +21,11 @@ xvfb
 xauth
 g++-multilib
 libpython3-dev:i386
+g++-mingw-w64-i686
+g++-mingw-w64-x86-64
+binutils-mingw-w64
+dpkg-dev
+debian-archive-keyring
 "
 missing=""
 for p in $PACKAGES; do
