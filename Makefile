@@ -5,6 +5,7 @@ ASAN_BUILD ?= build-asan
 RELEASE_BUILD ?= build-release
 NEWER_PYTHONS ?= 3.12 3.13
 ABI3_BUILD ?= build-abi3
+REFLEAK_BUILD ?= build-dbg
 JOBS       ?= 2
 XVFB       := ./scripts/with-xvfb
 PYTEST     := $(PYTHON) -m pytest -q -p no:cacheprovider -o faulthandler_timeout=300
@@ -23,7 +24,7 @@ ASAN_ENV = LD_PRELOAD="$(ASAN_RUNTIME)" PYTHONMALLOC=malloc \
 	ASAN_OPTIONS=detect_leaks=0:abort_on_error=1:halt_on_error=1:check_initialization_order=1 \
 	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 
-.PHONY: all deps build build-asan build-release test test-fast test-asan test-newer test-stable-abi check-32bit \
+.PHONY: all deps build build-asan build-release test test-fast test-asan test-newer test-stable-abi test-refleak check-32bit \
 	demo demo-headless bench clean
 
 all: build
@@ -66,6 +67,7 @@ test: deps build build-asan
 	$(MAKE) --no-print-directory demo-headless
 	$(MAKE) --no-print-directory test-newer
 	$(MAKE) --no-print-directory test-stable-abi
+	$(MAKE) --no-print-directory test-refleak
 	$(MAKE) --no-print-directory check-32bit
 
 # Each newer interpreter from pyenv in its own build tree (build-py3.N):
@@ -81,6 +83,12 @@ test-newer: deps
 # interpreter with that one build.
 test-stable-abi: deps
 	./scripts/test-stable-abi $(ABI3_BUILD) $(NEWER_PYTHONS)
+
+# The modules built against Debian's debug interpreter (python3.11-dbg);
+# the engine suite and the dialog's text building with each test run again,
+# failing where references or memory blocks grow from run to run.
+test-refleak: deps
+	./scripts/test-refleak $(REFLEAK_BUILD)
 
 # Every source compiled for a 32-bit target with -Wconversion (no link).
 check-32bit: deps
@@ -102,4 +110,5 @@ test-asan: build-asan
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(RELEASE_BUILD) $(RELEASE_BUILD)-py3.12 $(RELEASE_BUILD)-abi3 $(ABI3_BUILD) \
+	    $(REFLEAK_BUILD) \
 	    $(NEWER_PYTHONS:%=build-py%)
