@@ -85,8 +85,9 @@ test-stable-abi: deps
 	./scripts/test-stable-abi $(ABI3_BUILD) $(NEWER_PYTHONS)
 
 # The modules built against Debian's debug interpreter (python3.11-dbg);
-# the engine suite and the dialog's text building with each test run again,
-# failing where references or memory blocks grow from run to run.
+# the engine suite, the dialog's text building and the support probe with
+# each test run again, failing where references or memory blocks grow from
+# run to run.
 test-refleak: deps
 	./scripts/test-refleak $(REFLEAK_BUILD)
 
