@@ -6,6 +6,7 @@ RELEASE_BUILD ?= build-release
 NEWER_PYTHONS ?= 3.12 3.13
 ABI3_BUILD ?= build-abi3
 WINDOWS_BUILD ?= build-windows
+REFLEAK_BUILD ?= build-dbg
 JOBS       ?= 2
 XVFB       := ./scripts/with-xvfb
 PYTEST     := $(PYTHON) -m pytest -q -p no:cacheprovider -o faulthandler_timeout=300
@@ -24,7 +25,8 @@ ASAN_ENV = LD_PRELOAD="$(ASAN_RUNTIME)" PYTHONMALLOC=malloc \
 	ASAN_OPTIONS=detect_leaks=0:abort_on_error=1:halt_on_error=1:check_initialization_order=1 \
 	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 
-.PHONY: all deps build build-asan build-release test test-fast test-asan test-newer test-stable-abi check-32bit check-windows \
+.PHONY: all deps build build-asan build-release test test-fast test-asan test-newer test-stable-abi test-refleak \
+	check-32bit check-windows \
 	demo demo-headless bench clean
 
 all: build
@@ -67,6 +69,7 @@ test: deps build build-asan
 	$(MAKE) --no-print-directory demo-headless
 	$(MAKE) --no-print-directory test-newer
 	$(MAKE) --no-print-directory test-stable-abi
+	$(MAKE) --no-print-directory test-refleak
 	$(MAKE) --no-print-directory check-32bit
 	$(MAKE) --no-print-directory check-windows
 
@@ -83,6 +86,13 @@ test-newer: deps
 # interpreter with that one build.
 test-stable-abi: deps
 	./scripts/test-stable-abi $(ABI3_BUILD) $(NEWER_PYTHONS)
+
+# The modules built against Debian's debug interpreter (python3.11-dbg);
+# the engine suite, the dialog's text building and the support probe with
+# each test run again, failing where references or memory blocks grow from
+# run to run.
+test-refleak: deps
+	./scripts/test-refleak $(REFLEAK_BUILD)
 
 # Every source compiled for a 32-bit target with -Wconversion (no link).
 check-32bit: deps
@@ -110,4 +120,5 @@ test-asan: build-asan
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(RELEASE_BUILD) $(RELEASE_BUILD)-py3.12 $(RELEASE_BUILD)-abi3 $(ABI3_BUILD) $(WINDOWS_BUILD) \
+	    $(REFLEAK_BUILD) \
 	    $(NEWER_PYTHONS:%=build-py%)

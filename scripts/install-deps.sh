@@ -11,6 +11,7 @@ g++
 make
 python3
 python3-dev
+python3.11-dbg
 python3-pytest
 python3-hypothesis
 python3-wxgtk4.0
