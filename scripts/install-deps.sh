@@ -2,7 +2,9 @@
 # Installs the Debian packages the build, the tests, the demo and the
 # benchmark need, skipping the ones already present.  Needs root when
 # something is missing.  The 32-bit compile check needs the i386
-# architecture (multiarch) for Python's 32-bit headers.
+# architecture (multiarch) for Python's 32-bit headers; debootstrap and the
+# archive keys make the chroots of the newer interpreters (scripts/chroot,
+# which installs what goes inside them).
 set -e
 PACKAGES="
 cmake
@@ -20,6 +22,8 @@ xvfb
 xauth
 g++-multilib
 libpython3-dev:i386
+debootstrap
+debian-archive-keyring
 "
 missing=""
 for p in $PACKAGES; do
