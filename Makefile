@@ -3,7 +3,8 @@ PYTHON     ?= /usr/bin/python3
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 RELEASE_BUILD ?= build-release
-NEWER_PYTHONS ?= 3.12 3.13
+NEWER_PYTHONS ?= 3.12
+CHROOTS    ?= trixie sid
 ABI3_BUILD ?= build-abi3
 WINDOWS_BUILD ?= build-windows
 REFLEAK_BUILD ?= build-dbg
@@ -25,8 +26,8 @@ ASAN_ENV = LD_PRELOAD="$(ASAN_RUNTIME)" PYTHONMALLOC=malloc \
 	ASAN_OPTIONS=detect_leaks=0:abort_on_error=1:halt_on_error=1:check_initialization_order=1 \
 	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 
-.PHONY: all deps build build-asan build-release test test-fast test-asan test-newer test-stable-abi test-refleak \
-	check-32bit check-windows \
+.PHONY: all deps build build-asan build-release test test-fast test-asan test-newer test-chroot test-stable-abi \
+	test-refleak check-32bit check-windows \
 	demo demo-headless bench clean
 
 all: build
@@ -61,13 +62,15 @@ bench: deps build-release
 
 # The whole suite, then once more against the sanitizer build, then the
 # demo's scripted correction as a smoke test of the whole road; then the
-# builds for newer interpreters, the Stable-ABI build, 32 bits and Windows.
+# builds for newer interpreters (pyenv's 3.12, the chroots' 3.13 to 3.15),
+# the Stable-ABI build, the refleak hunt, 32 bits and Windows.
 test: deps build build-asan
 	$(WATCHDOG) $(XVFB) $(PYTEST) tests
 	./scripts/public-api-only $(BUILD)/addon/fettler.*.so $(BUILD)/addon/gui/main.*.so
 	$(MAKE) --no-print-directory test-asan
 	$(MAKE) --no-print-directory demo-headless
 	$(MAKE) --no-print-directory test-newer
+	$(MAKE) --no-print-directory test-chroot
 	$(MAKE) --no-print-directory test-stable-abi
 	$(MAKE) --no-print-directory test-refleak
 	$(MAKE) --no-print-directory check-32bit
@@ -81,11 +84,20 @@ test-newer: deps
 	    ./scripts/test-newer-python $$version build-py$$version || status=1; \
 	done; exit $$status
 
+# Each Debian chroot (made on first use, then reused; scripts/chroot): every
+# interpreter there builds in its own tree (build-SUITE-py3.N) with that
+# chroot's compiler, warning-free, public C API only, and runs the whole
+# suite with its real wxPython, DeprecationWarning as an error.
+test-chroot: deps
+	@status=0; for suite in $(CHROOTS); do \
+	    JOBS=$(JOBS) ./scripts/test-chroot $$suite || status=1; \
+	done; exit $$status
+
 # The Stable-ABI build (FETTLE_ABI3), made once with pyenv's 3.12: only
-# Stable-ABI symbols, and the suites that need no wxPython on each newer
-# interpreter with that one build.
+# Stable-ABI symbols; the suites that need no wxPython on 3.12, and the
+# whole suite on every interpreter of the chroots, with that one build.
 test-stable-abi: deps
-	./scripts/test-stable-abi $(ABI3_BUILD) $(NEWER_PYTHONS)
+	JOBS=$(JOBS) ./scripts/test-stable-abi $(ABI3_BUILD) 3.12 $(CHROOTS)
 
 # The modules built against Debian's debug interpreter (python3.11-dbg);
 # the engine suite, the dialog's text building and the support probe with
@@ -120,5 +132,4 @@ test-asan: build-asan
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(RELEASE_BUILD) $(RELEASE_BUILD)-py3.12 $(RELEASE_BUILD)-abi3 $(ABI3_BUILD) $(WINDOWS_BUILD) \
-	    $(REFLEAK_BUILD) \
-	    $(NEWER_PYTHONS:%=build-py%)
+	    $(REFLEAK_BUILD) $(NEWER_PYTHONS:%=build-py%) $(CHROOTS:%=build-%-py*)

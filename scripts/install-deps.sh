@@ -3,7 +3,9 @@
 # benchmark need, skipping the ones already present.  Needs root when
 # something is missing.  The 32-bit compile check needs the i386
 # architecture (multiarch) for Python's 32-bit headers.  The Windows legs
-# need mingw-w64, and dpkg-dev to unpack CPython's source packages.
+# need mingw-w64, and dpkg-dev to unpack CPython's source packages;
+# debootstrap and the archive keys make the chroots of the newer
+# interpreters (scripts/chroot, which installs what goes inside them).
 set -e
 PACKAGES="
 cmake
@@ -26,6 +28,7 @@ g++-mingw-w64-i686
 g++-mingw-w64-x86-64
 binutils-mingw-w64
 dpkg-dev
+debootstrap
 debian-archive-keyring
 "
 missing=""
