@@ -3,8 +3,11 @@ PYTHON     ?= /usr/bin/python3
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 RELEASE_BUILD ?= build-release
-NEWER_PYTHONS ?= 3.12 3.13
+NEWER_PYTHONS ?= 3.12
+CHROOTS    ?= trixie sid
 ABI3_BUILD ?= build-abi3
+WINDOWS_BUILD ?= build-windows
+REFLEAK_BUILD ?= build-dbg
 # The benchmark's second interpreter, in the sid chroot (scripts/bench-chroot),
 # and what bench-peers passes to bench/run.py (e.g. --quick --only next_language).
 BENCH_SUITE ?= sid
@@ -28,7 +31,8 @@ ASAN_ENV = LD_PRELOAD="$(ASAN_RUNTIME)" PYTHONMALLOC=malloc \
 	ASAN_OPTIONS=detect_leaks=0:abort_on_error=1:halt_on_error=1:check_initialization_order=1 \
 	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 
-.PHONY: all deps build build-asan build-release test test-fast test-asan test-newer test-stable-abi check-32bit \
+.PHONY: all deps build build-asan build-release test test-fast test-asan test-newer test-chroot test-stable-abi \
+	test-refleak check-32bit check-windows \
 	demo demo-headless bench bench-peers cython-peers clean
 
 all: build
@@ -61,7 +65,7 @@ cython-peers:
 
 # Compiled modules against their peers, the plain-Python rendering in
 # reference/ and the same compiled with Cython, side by side: on 3.11 here,
-# then on sid's 3.14 (built there, in build-sid-py3.14); then the Stable-ABI
+# then on sid's 3.14 (built there, in build-sid-py3.14-release); then the Stable-ABI
 # build against the version-specific one, both on pyenv's 3.12 (with the
 # 3.11 figures beside them).
 bench: bench-peers
@@ -73,19 +77,23 @@ bench-peers: deps build-release cython-peers
 	$(XVFB) $(PYTHON) bench/run.py --build $(RELEASE_BUILD)/addon --cython $(RELEASE_BUILD)/cython \
 	    --json $(RELEASE_BUILD)/bench.json $(BENCH_ARGS)
 	./scripts/bench-chroot $(BENCH_SUITE) $(BENCH_NEWER) $(BENCH_ARGS)
-	$(PYTHON) bench/peers.py $(RELEASE_BUILD)/bench.json build-$(BENCH_SUITE)-py$(BENCH_NEWER)/bench.json
+	$(PYTHON) bench/peers.py $(RELEASE_BUILD)/bench.json build-$(BENCH_SUITE)-py$(BENCH_NEWER)-release/bench.json
 
 # The whole suite, then once more against the sanitizer build, then the
 # demo's scripted correction as a smoke test of the whole road; then the
-# builds for newer interpreters, the Stable-ABI build and 32 bits.
+# builds for newer interpreters (pyenv's 3.12, the chroots' 3.13 to 3.15),
+# the Stable-ABI build, the refleak hunt, 32 bits and Windows.
 test: deps build build-asan
 	$(WATCHDOG) $(XVFB) $(PYTEST) tests
 	./scripts/public-api-only $(BUILD)/addon/fettler.*.so $(BUILD)/addon/gui/main.*.so
 	$(MAKE) --no-print-directory test-asan
 	$(MAKE) --no-print-directory demo-headless
 	$(MAKE) --no-print-directory test-newer
+	$(MAKE) --no-print-directory test-chroot
 	$(MAKE) --no-print-directory test-stable-abi
+	$(MAKE) --no-print-directory test-refleak
 	$(MAKE) --no-print-directory check-32bit
+	$(MAKE) --no-print-directory check-windows
 
 # Each newer interpreter from pyenv in its own build tree (build-py3.N):
 # warning-free build, public C API only, the suites that need no wxPython
@@ -95,15 +103,37 @@ test-newer: deps
 	    ./scripts/test-newer-python $$version build-py$$version || status=1; \
 	done; exit $$status
 
+# Each Debian chroot (made on first use, then reused; scripts/chroot): every
+# interpreter there builds in its own tree (build-SUITE-py3.N) with that
+# chroot's compiler, warning-free, public C API only, and runs the whole
+# suite with its real wxPython, DeprecationWarning as an error.
+test-chroot: deps
+	@status=0; for suite in $(CHROOTS); do \
+	    JOBS=$(JOBS) ./scripts/test-chroot $$suite || status=1; \
+	done; exit $$status
+
 # The Stable-ABI build (FETTLE_ABI3), made once with pyenv's 3.12: only
-# Stable-ABI symbols, and the suites that need no wxPython on each newer
-# interpreter with that one build.
+# Stable-ABI symbols; the suites that need no wxPython on 3.12, and the
+# whole suite on every interpreter of the chroots, with that one build.
 test-stable-abi: deps
-	./scripts/test-stable-abi $(ABI3_BUILD) $(NEWER_PYTHONS)
+	JOBS=$(JOBS) ./scripts/test-stable-abi $(ABI3_BUILD) 3.12 $(CHROOTS)
+
+# The modules built against Debian's debug interpreter (python3.11-dbg);
+# the engine suite, the dialog's text building and the support probe with
+# each test run again, failing where references or memory blocks grow from
+# run to run.
+test-refleak: deps
+	./scripts/test-refleak $(REFLEAK_BUILD)
 
 # Every source compiled for a 32-bit target with -Wconversion (no link).
 check-32bit: deps
 	./scripts/check-32bit $(PYTHON)
+
+# Both modules cross-compiled and linked with mingw-w64 for win32 and
+# win_amd64, 3.11 and the Stable ABI, against CPython's own Windows headers
+# (fetched once into /var/cache/fettle/windows); exports and imports checked.
+check-windows: deps
+	./scripts/check-windows $(WINDOWS_BUILD)
 
 # With a display: the demo host window.  Without one: the scripted
 # correction under Xvfb (demo/host.py starts its own xvfb-run).
@@ -120,6 +150,5 @@ test-asan: build-asan
 	FETTLE_ADDON_BUILD=$(CURDIR)/$(ASAN_BUILD)/addon $(ASAN_ENV) $(WATCHDOG) $(XVFB) $(PYTEST) tests
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(RELEASE_BUILD) $(RELEASE_BUILD)-py3.12 $(RELEASE_BUILD)-abi3 $(ABI3_BUILD) \
-	    build-$(BENCH_SUITE)-py$(BENCH_NEWER) \
-	    $(NEWER_PYTHONS:%=build-py%)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(RELEASE_BUILD) $(RELEASE_BUILD)-py3.12 $(RELEASE_BUILD)-abi3 $(ABI3_BUILD) $(WINDOWS_BUILD) \
+	    $(REFLEAK_BUILD) $(NEWER_PYTHONS:%=build-py%) $(CHROOTS:%=build-%-py*)

@@ -2,9 +2,10 @@
 # Installs the Debian packages the build, the tests, the demo and the
 # benchmark need, skipping the ones already present.  Needs root when
 # something is missing.  The 32-bit compile check needs the i386
-# architecture (multiarch) for Python's 32-bit headers.
-# debootstrap makes the chroots of scripts/chroot (the benchmark's second
-# interpreter and its Cython 3 come from sid).
+# architecture (multiarch) for Python's 32-bit headers.  The Windows legs
+# need mingw-w64, and dpkg-dev to unpack CPython's source packages;
+# debootstrap and the archive keys make the chroots of the newer
+# interpreters (scripts/chroot, which installs what goes inside them).
 set -e
 PACKAGES="
 cmake
@@ -12,6 +13,7 @@ g++
 make
 python3
 python3-dev
+python3.11-dbg
 python3-pytest
 python3-hypothesis
 python3-wxgtk4.0
@@ -22,7 +24,12 @@ xvfb
 xauth
 g++-multilib
 libpython3-dev:i386
+g++-mingw-w64-i686
+g++-mingw-w64-x86-64
+binutils-mingw-w64
+dpkg-dev
 debootstrap
+debian-archive-keyring
 "
 missing=""
 for p in $PACKAGES; do

@@ -101,12 +101,16 @@ def stand_in_dialog(FettleGUI):
 
 @pytest.fixture(scope="module")
 def clipboard(gui_main_module):
-    """What `output` hands the host's clipboard (module global `api`
-    replaced), latest last."""
+    """What `output` last handed the host's clipboard (module global `api`
+    replaced), as clipboard[-1]; only the latest is kept, so the tests'
+    runs do not pile up here."""
     copies = []
+
+    def copy(text, notify=True):
+        copies[:] = [(text, notify)]
+
     with pytest.MonkeyPatch.context() as patch:
-        patch.setattr(gui_main_module, "api",
-                      types.SimpleNamespace(copyToClip=lambda text, notify=True: copies.append((text, notify))))
+        patch.setattr(gui_main_module, "api", types.SimpleNamespace(copyToClip=copy))
         yield copies
 
 

@@ -1,3 +1,4 @@
+import copy
 import gc
 import sys
 
@@ -30,6 +31,13 @@ def raised(fn, *args, **kwargs):
     except BaseException as exc:  # noqa: B902 - GeneratorExit and friends are compared too
         return type(exc), str(exc)
     return None
+
+
+def fresh(args):
+    """The arguments, exception instances copied: a raised instance keeps the
+    traceback of each raise, and through it that run's frames, so a test
+    run again (the refleak leg) would carry its earlier runs along."""
+    return [copy.copy(arg) if isinstance(arg, BaseException) else arg for arg in args]
 
 
 def refcount_stable(fn, *objects, rounds=50):

@@ -7,7 +7,7 @@ import weakref
 
 import pytest
 
-from .conftest import Lang, raised, refcount_stable
+from .conftest import Lang, fresh, raised, refcount_stable
 
 
 def letters(chars):
@@ -196,7 +196,7 @@ def play(gen, script):
     for step in script:
         op, *args = step if isinstance(step, tuple) else (step,)
         try:
-            out.append(("value", next(gen) if op == "next" else getattr(gen, op)(*args)))
+            out.append(("value", next(gen) if op == "next" else getattr(gen, op)(*fresh(args))))
         except BaseException as exc:  # noqa: B902
             out.append((type(exc), str(exc)))
     return out

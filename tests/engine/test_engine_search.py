@@ -10,7 +10,7 @@ import weakref
 
 import pytest
 
-from .conftest import Lang, raised
+from .conftest import Lang, fresh, raised
 
 REFUSAL = "lang_default {!r} is not one of the required_languages"
 
@@ -230,7 +230,7 @@ def test_throw_warns_as_a_python_generator(engine, Config, args, as_error):
         next(generator)
         with warnings.catch_warnings(record=True) as seen:
             warnings.simplefilter("error" if as_error else "always", DeprecationWarning)
-            got = raised(generator.throw, *args)
+            got = raised(generator.throw, *fresh(args))
         after = raised(next, generator) or "suspended"
         return got, [(w.category, str(w.message)) for w in seen], after
 
