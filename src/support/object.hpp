@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <initializer_list>
 
 namespace support {
@@ -61,11 +62,32 @@ private:
     mutable unsigned generation_ = 0;
 };
 
+// Where a module global or builtin was found by its last look-up through
+// support::load_global (globals.hpp), and the versions of the two dicts
+// then: while both are the same, unmodified dicts, the look-up would find
+// the same object again.  `value` is borrowed from the dict that holds it,
+// which keeps it alive for as long as the dict stays unmodified.
+struct GlobalSlot {
+    unsigned generation = 0;  // name_generation when it was filled; 0: empty
+    PyObject* globals = nullptr;
+    PyObject* builtins = nullptr;
+    std::uint64_t globals_version = 0;
+    std::uint64_t builtins_version = 0;
+    PyObject* value = nullptr;
+};
+
 // An identifier: an attribute, global or keyword name.  The protocols
-// below that look a name up take only this kind.
+// below that look a name up take only this kind.  A name read as a module
+// global keeps its last look-up, as the interpreter's LOAD_GLOBAL keeps one
+// per instruction.
 class Name : public InternedStr {
 public:
     using InternedStr::InternedStr;
+
+    GlobalSlot& global_slot() const noexcept { return global_slot_; }
+
+private:
+    mutable GlobalSlot global_slot_;
 };
 
 // Any other str constant: a separator, the empty format string.
