@@ -2,6 +2,7 @@
 #include "fettler/members.hpp"
 #include "fettler/names.hpp"
 #include "fettler/state.hpp"
+#include "support/abi.hpp"
 #include "support/globals.hpp"
 
 namespace fettler {
@@ -28,6 +29,16 @@ Ref get_variants_simple(FunctionObject& function, support::BoundArgs args) {
                                               {{names::key, state_of(function).candidate_key.get()}});
     // [candidate[1] for candidate in ordered]
     Ref suggestions = support::check(PyList_New(0));
+    if (PyList_CheckExact(ordered.get())) {
+        // Walked by index as the list's own iterator walks it: the length
+        // read again at every step.
+        for (Py_ssize_t index = 0; index < support::list_size(ordered.get()); ++index) {
+            Ref candidate = Ref::borrow(support::list_item(ordered.get(), index));
+            Ref suggestion = support::getitem(candidate.get(), Py_ssize_t{1});
+            support::check_status(PyList_Append(suggestions.get(), suggestion.get()));
+        }
+        return suggestions;
+    }
     Ref iterator = support::check(PyObject_GetIter(ordered.get()));
     while (Ref candidate = Ref::steal(PyIter_Next(iterator.get()))) {
         Ref suggestion = support::getitem(candidate.get(), Py_ssize_t{1});

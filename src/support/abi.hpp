@@ -136,6 +136,24 @@ inline void free_instance(PyTypeObject* type, PyObject* self) noexcept {
 #endif
 }
 
+// The type's next-item slot (tp_iternext), or null.
+inline iternextfunc iternext_slot(PyTypeObject* type) noexcept {
+#if FETTLE_STABLE_ABI
+    return reinterpret_cast<iternextfunc>(PyType_GetSlot(type, Py_tp_iternext));
+#else
+    return type->tp_iternext;
+#endif
+}
+
+// The C function of a built-in function object (a PyCFunction_Check one).
+inline PyCFunction cfunction_of(PyObject* function) noexcept {
+#if FETTLE_STABLE_ABI
+    return PyCFunction_GetFunction(function);
+#else
+    return PyCFunction_GET_FUNCTION(function);
+#endif
+}
+
 // The type's name as the interpreter's own messages show it (tp_name):
 // "int", "collections.OrderedDict", "itertools.count", a class statement's
 // "Name".  The Stable ABI does not show tp_name; there it is made again

@@ -98,7 +98,7 @@ std::ptrdiff_t find_parameter(const FunctionObject& function, std::size_t positi
 }  // namespace
 
 // A parameter marked exact_str takes exactly a str: no subclass, no None.
-void check_exact_str(const FunctionObject& function, std::span<PyObject* const> bound) {
+void check_exact_str_params(const FunctionObject& function, std::span<PyObject* const> bound) {
     const unsigned mask = function.shape.exact_str;
     for (std::size_t i = 0; mask >> i != 0; ++i) {
         if ((mask >> i & 1U) != 0 && !PyUnicode_CheckExact(bound[i])) {

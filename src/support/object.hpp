@@ -117,10 +117,8 @@ inline bool equals(PyObject* a, PyObject* b) { return compare(a, b, Py_EQ); }
 
 inline Ref getitem(PyObject* obj, PyObject* key) { return check(PyObject_GetItem(obj, key)); }
 
-inline Ref getitem(PyObject* obj, Py_ssize_t index) {
-    Ref key = check(PyLong_FromSsize_t(index));
-    return getitem(obj, key.get());
-}
+// obj[index], for an index the code gives (object.cpp).
+Ref getitem(PyObject* obj, Py_ssize_t index);
 
 inline Ref new_str(const char* text) { return check(PyUnicode_FromString(text)); }
 

@@ -1,0 +1,40 @@
+#include "support/builtins.hpp"
+
+#include "support/abi.hpp"
+
+#include <cstring>
+
+namespace support {
+namespace {
+
+// The C function the builtins module's definition gives `name`, or null.
+PyCFunction genuine_builtin(const char* name) noexcept {
+    Ref module = Ref::steal(PyImport_ImportModule("builtins"));
+    PyModuleDef* definition = module ? PyModule_GetDef(module.get()) : nullptr;
+    if (definition == nullptr) {
+        PyErr_Clear();
+        return nullptr;
+    }
+    for (const PyMethodDef* method = definition->m_methods; method != nullptr && method->ml_name != nullptr;
+         ++method) {
+        if (std::strcmp(method->ml_name, name) == 0) {
+            return method->ml_meth;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+bool Builtin::is(PyObject* callable) const noexcept {
+    if (!PyCFunction_Check(callable)) {
+        return false;
+    }
+    if (!searched_) [[unlikely]] {
+        function_ = genuine_builtin(name_);
+        searched_ = true;
+    }
+    return function_ != nullptr && cfunction_of(callable) == function_;
+}
+
+}  // namespace support
