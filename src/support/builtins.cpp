@@ -1,7 +1,5 @@
 #include "support/builtins.hpp"
 
-#include "support/abi.hpp"
-
 #include <cstring>
 
 namespace support {
@@ -26,15 +24,9 @@ PyCFunction genuine_builtin(const char* name) noexcept {
 
 }  // namespace
 
-bool Builtin::is(PyObject* callable) const noexcept {
-    if (!PyCFunction_Check(callable)) {
-        return false;
-    }
-    if (!searched_) [[unlikely]] {
-        function_ = genuine_builtin(name_);
-        searched_ = true;
-    }
-    return function_ != nullptr && cfunction_of(callable) == function_;
+void Builtin::search() const noexcept {
+    function_ = genuine_builtin(name_);
+    searched_ = true;
 }
 
 }  // namespace support

@@ -4,7 +4,7 @@
 // that is exactly the same; anything else of that name is called.
 #pragma once
 
-#include "support/object.hpp"
+#include "support/abi.hpp"
 
 namespace support {
 
@@ -19,9 +19,19 @@ public:
     // That code is the one of the process, whatever the interpreter, so it
     // is found once, in the builtins module's own method table (not in its
     // namespace, where anything may stand by then).
-    bool is(PyObject* callable) const noexcept;
+    bool is(PyObject* callable) const noexcept {
+        if (!PyCFunction_Check(callable)) {
+            return false;
+        }
+        if (!searched_) [[unlikely]] {
+            search();
+        }
+        return function_ != nullptr && cfunction_of(callable) == function_;
+    }
 
 private:
+    void search() const noexcept;
+
     const char* name_;
     mutable PyCFunction function_ = nullptr;
     mutable bool searched_ = false;

@@ -103,7 +103,17 @@ inline void setattr(PyObject* obj, const Name& name, PyObject* value) {
     check_status(PyObject_SetAttr(obj, name.get(), value));
 }
 
-inline bool is_true(PyObject* obj) { return check_status(PyObject_IsTrue(obj)) != 0; }
+// The three constants answer at once, as the interpreter's own jumps ask
+// them before any truth test.
+inline bool is_true(PyObject* obj) {
+    if (obj == Py_True) {
+        return true;
+    }
+    if (obj == Py_False || obj == Py_None) {
+        return false;
+    }
+    return check_status(PyObject_IsTrue(obj)) != 0;
+}
 
 // The truth of `a <op> b`, as an `if` statement tests it.  Unlike
 // PyObject_RichCompareBool there is no shortcut for identical objects:
