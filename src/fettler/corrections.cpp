@@ -2,6 +2,8 @@
 #include "fettler/members.hpp"
 #include "fettler/names.hpp"
 #include "fettler/state.hpp"
+#include "support/abi.hpp"
+#include "support/builtins.hpp"
 #include "support/globals.hpp"
 
 namespace fettler {
@@ -14,6 +16,12 @@ using support::Ref;
 // The sort key of get_variants_simple: lambda candidate: candidate[0]
 Ref candidate_key(FunctionObject&, support::BoundArgs args) { return support::getitem(args[0], Py_ssize_t{0}); }
 
+PyObject* candidate_key_body(PyObject*, PyObject* candidate) {
+    return support::guard_object([&] { return support::getitem(candidate, Py_ssize_t{0}); });
+}
+
+PyMethodDef candidate_key_method = {"<lambda>", candidate_key_body, METH_O, nullptr};
+
 Ref get_variants_simple(FunctionObject& function, support::BoundArgs args) {
     PyObject* self = args[0];
     PyObject* word = args[1];
@@ -24,10 +32,22 @@ Ref get_variants_simple(FunctionObject& function, support::BoundArgs args) {
     Ref sorted = support::load_global(function, names::sorted);
     Ref speller = support::getattr(self, names::speller);
     Ref candidates = support::call_method(speller.get(), names::get_candidates, word);
-    Ref ordered = support::call_with_keywords(sorted.get(), {candidates.get()},
-                                              {{names::key, state_of(function).candidate_key.get()}});
+    static const support::Builtin builtin_sorted("sorted");
+    const ModuleState& state = state_of(function);
+    PyObject* key = builtin_sorted.is(sorted.get()) ? state.candidate_key_builtin.get() : state.candidate_key.get();
+    Ref ordered = support::call_with_keywords(sorted.get(), {candidates.get()}, {{names::key, key}});
     // [candidate[1] for candidate in ordered]
     Ref suggestions = support::check(PyList_New(0));
+    if (PyList_CheckExact(ordered.get())) {
+        // Walked by index as the list's own iterator walks it: the length
+        // read again at every step.
+        for (Py_ssize_t index = 0; index < support::list_size(ordered.get()); ++index) {
+            Ref candidate = Ref::borrow(support::list_item(ordered.get(), index));
+            Ref suggestion = support::getitem(candidate.get(), Py_ssize_t{1});
+            support::check_status(PyList_Append(suggestions.get(), suggestion.get()));
+        }
+        return suggestions;
+    }
     Ref iterator = support::check(PyObject_GetIter(ordered.get()));
     while (Ref candidate = Ref::steal(PyIter_Next(iterator.get()))) {
         Ref suggestion = support::getitem(candidate.get(), Py_ssize_t{1});
@@ -98,6 +118,8 @@ const support::FunctionDef correct_simple_def{"correct_simple", "Fettler.correct
                                               correct_simple};
 const support::FunctionDef correct_extended_def{"correct_extended", "Fettler.correct_extended", text_params,
                                                 correct_extended};
+Ref make_candidate_key_builtin() { return support::check(PyCFunction_NewEx(&candidate_key_method, nullptr, nullptr)); }
+
 const support::FunctionDef candidate_key_def{"<lambda>", "Fettler.get_variants_simple.<locals>.<lambda>", key_params,
                                              candidate_key};
 

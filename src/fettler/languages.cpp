@@ -3,6 +3,7 @@
 #include "fettler/names.hpp"
 #include "fettler/rotation.hpp"
 #include "fettler/state.hpp"
+#include "support/builtins.hpp"
 #include "support/globals.hpp"
 
 namespace fettler {
@@ -23,7 +24,11 @@ Ref next_language(FunctionObject& function, support::BoundArgs args) {
     support::call_method(self, names::close);
     Ref next = support::load_global(function, names::next);
     Ref rotation = support::getattr(self, names::rotation);
-    Ref lang = support::call(next.get(), rotation.get());
+    // The built-in next() of our own rotation is the rotation's advance;
+    // anything else is called.
+    static const support::Builtin builtin_next("next");
+    std::optional<Ref> advanced = builtin_next.is(next.get()) ? next_of_rotation(rotation.get()) : std::nullopt;
+    Ref lang = advanced ? std::move(*advanced) : support::call(next.get(), rotation.get());
     support::setattr(self, names::current_language, lang.get());
     return lang;
 }

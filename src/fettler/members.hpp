@@ -23,5 +23,7 @@ extern const support::FunctionDef get_variants_extended_def;
 extern const support::FunctionDef correct_simple_def;
 extern const support::FunctionDef correct_extended_def;
 extern const support::FunctionDef candidate_key_def;
+// candidate_key_def's body as a built-in function (for the genuine sorted()).
+support::Ref make_candidate_key_builtin();
 
 }  // namespace fettler

@@ -48,6 +48,7 @@ int exec_module(PyObject* module) {
         state.generator_type = make_generator_type(module);
         PyObject* globals = PyModule_GetDict(module);
         state.candidate_key = support::make_function(state.function_type.get(), candidate_key_def, globals);
+        state.candidate_key_builtin = make_candidate_key_builtin();
 
         Ref itertools = support::import_name(globals, "itertools", 0, {"cycle"});
         state.cycle_type = support::import_from(itertools.get(), "cycle");

@@ -331,6 +331,22 @@ Ref make_rotation(PyObject* generator_type, support::FunctionObject& function, P
     return self;
 }
 
+std::optional<Ref> next_of_rotation(PyObject* rotation) {
+    if (support::iternext_slot(Py_TYPE(rotation)) != rotation_iternext) {
+        return std::nullopt;
+    }
+    Ref item = Ref::steal(rotation_iternext(rotation));
+    if (!item) {
+        // The built-in next(): a body that ended says StopIteration, an
+        // error stays what it was.
+        if (!PyErr_Occurred()) {
+            PyErr_SetNone(PyExc_StopIteration);
+        }
+        support::throw_error();
+    }
+    return item;
+}
+
 std::optional<Drawn> last_drawn(PyObject* rotation_object, PyObject* generator_type) {
     if (Py_TYPE(rotation_object) != reinterpret_cast<PyTypeObject*>(generator_type)) {
         return std::nullopt;

@@ -27,6 +27,11 @@ support::Ref make_generator_type(PyObject* module);
 // `_languages` function whose module globals the body reads.
 support::Ref make_rotation(PyObject* generator_type, support::FunctionObject& function, PyObject* engine);
 
+// next(rotation) as the built-in next() does it, when `rotation` is a
+// rotation of this library's type (any module's); nullopt for any other
+// object, which the caller then hands to next() itself.
+std::optional<support::Ref> next_of_rotation(PyObject* rotation);
+
 // The item a suspended rotation yielded last.
 struct Drawn {
     Py_ssize_t position;    // its place among the configured items, from 0

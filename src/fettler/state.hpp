@@ -11,10 +11,14 @@ struct ModuleState {
     support::Ref function_type;
     support::Ref generator_type;
     support::Ref candidate_key;  // lambda c: c[0]
-    support::Ref cycle_type;     // itertools.cycle, as imported
+    // The same key as a built-in function, for the genuine sorted(), which
+    // shows its key to nobody and calls it as it would the lambda.
+    support::Ref candidate_key_builtin;
+    support::Ref cycle_type;  // itertools.cycle, as imported
 
     auto refs() {
-        return std::tuple_cat(python_types.refs(), std::tie(function_type, generator_type, candidate_key, cycle_type));
+        return std::tuple_cat(python_types.refs(), std::tie(function_type, generator_type, candidate_key,
+                                                            candidate_key_builtin, cycle_type));
     }
 };
 

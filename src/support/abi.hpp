@@ -13,6 +13,7 @@
 
 #include "support/object.hpp"
 
+#include <cstdint>
 #include <tuple>
 
 #if defined(Py_LIMITED_API)
@@ -135,6 +136,24 @@ inline void free_instance(PyTypeObject* type, PyObject* self) noexcept {
 #endif
 }
 
+// The type's next-item slot (tp_iternext), or null.
+inline iternextfunc iternext_slot(PyTypeObject* type) noexcept {
+#if FETTLE_STABLE_ABI
+    return reinterpret_cast<iternextfunc>(PyType_GetSlot(type, Py_tp_iternext));
+#else
+    return type->tp_iternext;
+#endif
+}
+
+// The C function of a built-in function object (a PyCFunction_Check one).
+inline PyCFunction cfunction_of(PyObject* function) noexcept {
+#if FETTLE_STABLE_ABI
+    return PyCFunction_GetFunction(function);
+#else
+    return PyCFunction_GET_FUNCTION(function);
+#endif
+}
+
 // The type's name as the interpreter's own messages show it (tp_name):
 // "int", "collections.OrderedDict", "itertools.count", a class statement's
 // "Name".  The Stable ABI does not show tp_name; there it is made again
@@ -155,6 +174,40 @@ inline constexpr int member_readonly = Py_READONLY;
 #else
 inline constexpr int member_ssize_t = T_PYSSIZET;
 inline constexpr int member_readonly = READONLY;
+#endif
+
+// --- telling that a dict is unchanged ----------------------------------------
+//
+// For the global look-up's cache (globals.hpp): `dict_version(dict)` of a
+// dict that `track_dict` accepted changes whenever the dict is modified or
+// freed, so two equal versions of the same dict (by identity) mean that it
+// has not been modified in between.  Where `dict_versions` is false there
+// is no such means and nothing is cached.
+
+#if FETTLE_STABLE_ABI
+// The Stable ABI shows neither a dict's version nor its watchers.
+inline constexpr bool dict_versions = false;
+inline std::uint64_t dict_version(PyObject*) noexcept { return 0; }
+inline bool track_dict(PyObject*) noexcept { return false; }
+#elif PY_VERSION_HEX < 0x030C0000
+// 3.11: the dict's version tag (PEP 509), a field of the dict's public
+// struct that every modification sets to a new value of one counter of the
+// process, as is a new dict's; from 3.12 it is deprecated, and the
+// watchers below take its place.
+inline constexpr bool dict_versions = true;
+inline std::uint64_t dict_version(PyObject* dict) noexcept {
+    return reinterpret_cast<PyDictObject*>(dict)->ma_version_tag;
+}
+inline bool track_dict(PyObject*) noexcept { return true; }
+#else
+// 3.12 on: a dict watcher of this module's own (one id per interpreter,
+// shared by every module of this library), which counts every event of
+// every dict it watches: each tracked dict's version is that count.
+inline constexpr bool dict_versions = true;
+inline std::uint64_t watched_dict_events = 1;
+inline std::uint64_t dict_version(PyObject*) noexcept { return watched_dict_events; }
+// Watches `dict`; false (no error set) when no watcher could be had.
+bool track_dict(PyObject* dict) noexcept;
 #endif
 
 // --- cells, bound methods, staticmethod -------------------------------------

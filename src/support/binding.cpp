@@ -6,6 +6,8 @@
 #include "support/abi.hpp"
 #include "support/suggestion.hpp"
 
+#include <bit>
+
 namespace support {
 namespace {
 
@@ -98,10 +100,10 @@ std::ptrdiff_t find_parameter(const FunctionObject& function, std::size_t positi
 }  // namespace
 
 // A parameter marked exact_str takes exactly a str: no subclass, no None.
-void check_exact_str(const FunctionObject& function, std::span<PyObject* const> bound) {
-    const unsigned mask = function.shape.exact_str;
-    for (std::size_t i = 0; mask >> i != 0; ++i) {
-        if ((mask >> i & 1U) != 0 && !PyUnicode_CheckExact(bound[i])) {
+void check_exact_str_params(const FunctionObject& function, std::span<PyObject* const> bound) {
+    for (unsigned mask = function.shape.exact_str; mask != 0; mask &= mask - 1) {
+        const auto i = static_cast<std::size_t>(std::countr_zero(mask));
+        if (!PyUnicode_CheckExact(bound[i])) {
             Ref type_name = check(PyType_GetName(Py_TYPE(bound[i])));
             raise_format(PyExc_TypeError, "Argument '%.200s' has incorrect type (expected %.200s, got %.200U)",
                          function.def->params[i].name, "str", type_name.get());

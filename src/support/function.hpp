@@ -121,7 +121,12 @@ Ref make_function(PyObject* function_type, const FunctionDef& def, PyObject* mod
 
 // Refuses an argument that is not exactly a str for a parameter that takes
 // only that (Param::exact_str), with the message of the exact-type check.
-void check_exact_str(const FunctionObject& function, std::span<PyObject* const> bound);
+void check_exact_str_params(const FunctionObject& function, std::span<PyObject* const> bound);
+inline void check_exact_str(const FunctionObject& function, std::span<PyObject* const> bound) {
+    if (function.shape.exact_str != 0) {
+        check_exact_str_params(function, bound);
+    }
+}
 
 // What the bound arguments of one call point into that binding made or took
 // from the function: held by the caller until the body has returned.

@@ -1,5 +1,7 @@
 #include "support/globals.hpp"
 
+#include <optional>
+
 namespace support {
 namespace {
 
@@ -23,14 +25,54 @@ PyObject* lookup(PyObject* mapping, PyObject* key, Ref& holder) {
     return holder.get();
 }
 
+// A dict whose look-up of an exact str runs no code but the dict's own:
+// an exact dict whose keys are all exact str (a key of a str subclass may
+// define its own __eq__).  A key can only come in with a modification,
+// which changes the dict's version.
+bool plain_namespace(PyObject* mapping) {
+    if (!PyDict_CheckExact(mapping)) {
+        return false;
+    }
+    Py_ssize_t position = 0;
+    PyObject* key = nullptr;
+    PyObject* value = nullptr;
+    while (PyDict_Next(mapping, &position, &key, &value)) {
+        if (!PyUnicode_CheckExact(key)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+struct Versions {
+    std::uint64_t globals;
+    std::uint64_t builtins;
+};
+
+// The versions of both namespaces before the look-up (any change the
+// look-up itself brought about then makes them stale), when its result may
+// be remembered.
+std::optional<Versions> versions_before(PyObject* module_globals, PyObject* builtins) {
+    if constexpr (dict_versions) {
+        if (module_globals != nullptr && builtins != nullptr && plain_namespace(module_globals) &&
+            plain_namespace(builtins) && track_dict(module_globals) && track_dict(builtins)) {
+            return Versions{dict_version(module_globals), dict_version(builtins)};
+        }
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 Ref load_global(PyObject* module_globals, PyObject* builtins, const Name& name) {
+    const std::optional<Versions> versions = versions_before(module_globals, builtins);
     Ref value;
-    if (module_globals != nullptr && lookup(module_globals, name.get(), value) != nullptr) {
-        return value;
-    }
-    if (builtins != nullptr && lookup(builtins, name.get(), value) != nullptr) {
+    if ((module_globals != nullptr && lookup(module_globals, name.get(), value) != nullptr) ||
+        (builtins != nullptr && lookup(builtins, name.get(), value) != nullptr)) {
+        if (versions) {
+            name.global_slot() = {name_generation, module_globals, builtins, versions->globals, versions->builtins,
+                                  value.get()};
+        }
         return value;
     }
     Ref message = check(PyUnicode_FromFormat("name '%.200s' is not defined", name.text()));

@@ -1,17 +1,37 @@
 // Module globals.  They are read at the moment they are used, as
 // LOAD_GLOBAL does: the module's namespace first, then the builtins, else
-// NameError.  A caller who replaces the global in the module's namespace
-// is therefore honoured.
+// NameError.  A caller who replaces the global in the module's namespace,
+// or the builtin, is therefore honoured at the very next read.
+//
+// Like LOAD_GLOBAL, a read remembers where it found the name (in the
+// Name, see GlobalSlot) with the versions of both dicts (support/abi.hpp),
+// and finds it there again while neither dict has been modified since;
+// any change of either sends the next read through the dicts again.  It
+// remembers only a look-up that could run no code of anyone else's: both
+// namespaces exact dicts whose keys are all exact str.
 #pragma once
 
+#include "support/abi.hpp"
 #include "support/function.hpp"
 
 namespace support {
 
+// Looks `name` up, and remembers where it found it when it can.
 Ref load_global(PyObject* module_globals, PyObject* builtins, const Name& name);
 
 inline Ref load_global(const FunctionObject& function, const Name& name) {
-    return load_global(function.fields.globals.get(), function.fields.builtins.get(), name);
+    PyObject* globals = function.fields.globals.get();
+    PyObject* builtins = function.fields.builtins.get();
+    if constexpr (dict_versions) {
+        const GlobalSlot& slot = name.global_slot();
+        // The dicts compared by identity first: a dict_version is read only
+        // from a dict the slot was filled from, which is therefore alive.
+        if (slot.globals == globals && slot.builtins == builtins && slot.generation == name_generation &&
+            slot.globals_version == dict_version(globals) && slot.builtins_version == dict_version(builtins)) {
+            return Ref::borrow(slot.value);
+        }
+    }
+    return load_global(globals, builtins, name);
 }
 
 // Binds a module global, as a module-level assignment does.

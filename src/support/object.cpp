@@ -1,24 +1,49 @@
-// Calls with keyword arguments.
+// Subscripts by a given index, and calls with keyword arguments.
 #include "support/abi.hpp"
 
+#include <array>
 #include <vector>
 
 namespace support {
 
+Ref getitem(PyObject* obj, Py_ssize_t index) {
+    // An exact tuple or list answers with its item, as the interpreter's
+    // own subscript of them does (no subclass could have changed it); any
+    // other object is asked with an int.
+    if (index >= 0) {
+        if (PyTuple_CheckExact(obj) && index < tuple_size(obj)) {
+            return Ref::borrow(tuple_item(obj, index));
+        }
+        if (PyList_CheckExact(obj) && index < list_size(obj)) {
+            return Ref::borrow(list_item(obj, index));
+        }
+    }
+    Ref key = check(PyLong_FromSsize_t(index));
+    return getitem(obj, key.get());
+}
+
 Ref call_with_keywords(PyObject* callable, std::initializer_list<PyObject*> positional,
                        std::initializer_list<Keyword> keywords) {
-    std::vector<PyObject*> stack;
-    // Reserved up front: the inserts below then never allocate.
-    allocating([&] { stack.reserve(1 + positional.size() + keywords.size()); });
-    stack.push_back(nullptr);  // room for PY_VECTORCALL_ARGUMENTS_OFFSET
-    stack.insert(stack.end(), positional.begin(), positional.end());
+    // The usual few arguments on the C stack, more on the heap; either way
+    // with room in front for PY_VECTORCALL_ARGUMENTS_OFFSET.
+    const std::size_t count = 1 + positional.size() + keywords.size();
+    std::array<PyObject*, 8> small{};
+    std::vector<PyObject*> large;
+    if (count > small.size()) {
+        allocating([&] { large.resize(count); });
+    }
+    PyObject** stack = count > small.size() ? large.data() : small.data();
+    std::size_t at = 1;
+    for (PyObject* argument : positional) {
+        stack[at++] = argument;
+    }
     Ref names = check(PyTuple_New(static_cast<Py_ssize_t>(keywords.size())));
     Py_ssize_t index = 0;
     for (const Keyword& keyword : keywords) {
         tuple_fill(names.get(), index++, Ref::borrow(keyword.name.get()));
-        stack.push_back(keyword.value);
+        stack[at++] = keyword.value;
     }
-    return check(PyObject_Vectorcall(callable, stack.data() + 1, positional.size() | PY_VECTORCALL_ARGUMENTS_OFFSET,
+    return check(PyObject_Vectorcall(callable, stack + 1, positional.size() | PY_VECTORCALL_ARGUMENTS_OFFSET,
                                      names.get()));
 }
 

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <initializer_list>
 
 namespace support {
@@ -61,11 +62,32 @@ private:
     mutable unsigned generation_ = 0;
 };
 
+// Where a module global or builtin was found by its last look-up through
+// support::load_global (globals.hpp), and the versions of the two dicts
+// then: while both are the same, unmodified dicts, the look-up would find
+// the same object again.  `value` is borrowed from the dict that holds it,
+// which keeps it alive for as long as the dict stays unmodified.
+struct GlobalSlot {
+    unsigned generation = 0;  // name_generation when it was filled; 0: empty
+    PyObject* globals = nullptr;
+    PyObject* builtins = nullptr;
+    std::uint64_t globals_version = 0;
+    std::uint64_t builtins_version = 0;
+    PyObject* value = nullptr;
+};
+
 // An identifier: an attribute, global or keyword name.  The protocols
-// below that look a name up take only this kind.
+// below that look a name up take only this kind.  A name read as a module
+// global keeps its last look-up, as the interpreter's LOAD_GLOBAL keeps one
+// per instruction.
 class Name : public InternedStr {
 public:
     using InternedStr::InternedStr;
+
+    GlobalSlot& global_slot() const noexcept { return global_slot_; }
+
+private:
+    mutable GlobalSlot global_slot_;
 };
 
 // Any other str constant: a separator, the empty format string.
@@ -81,7 +103,17 @@ inline void setattr(PyObject* obj, const Name& name, PyObject* value) {
     check_status(PyObject_SetAttr(obj, name.get(), value));
 }
 
-inline bool is_true(PyObject* obj) { return check_status(PyObject_IsTrue(obj)) != 0; }
+// The three constants answer at once, as the interpreter's own jumps ask
+// them before any truth test.
+inline bool is_true(PyObject* obj) {
+    if (obj == Py_True) {
+        return true;
+    }
+    if (obj == Py_False || obj == Py_None) {
+        return false;
+    }
+    return check_status(PyObject_IsTrue(obj)) != 0;
+}
 
 // The truth of `a <op> b`, as an `if` statement tests it.  Unlike
 // PyObject_RichCompareBool there is no shortcut for identical objects:
@@ -95,10 +127,8 @@ inline bool equals(PyObject* a, PyObject* b) { return compare(a, b, Py_EQ); }
 
 inline Ref getitem(PyObject* obj, PyObject* key) { return check(PyObject_GetItem(obj, key)); }
 
-inline Ref getitem(PyObject* obj, Py_ssize_t index) {
-    Ref key = check(PyLong_FromSsize_t(index));
-    return getitem(obj, key.get());
-}
+// obj[index], for an index the code gives (object.cpp).
+Ref getitem(PyObject* obj, Py_ssize_t index);
 
 inline Ref new_str(const char* text) { return check(PyUnicode_FromString(text)); }
 

@@ -1,5 +1,6 @@
 """Construction, the lazily built back-ends, `close`, the support properties,
 module globals read at use, and re-entrant calls."""
+import builtins
 import types
 
 import pytest
@@ -215,7 +216,16 @@ def test_failing_grammar_close(engine, fakes):
     assert engine.speller is None and engine.lang_tool is tool
 
 
-def test_module_globals_are_read_when_used(make_engine, engine, fettler_module, monkeypatch, fakes):
+@pytest.mark.parametrize("read_before", [False, True], ids=["first-read", "read-before"])
+@pytest.mark.parametrize("builtins_in", ["module", "builtins"])
+def test_module_globals_are_read_when_used(make_engine, engine, fettler_module, monkeypatch, fakes, read_before,
+                                           builtins_in):
+    if read_before:  # every global and builtin read once before it is replaced: the next read sees the new one
+        other = make_engine()
+        for op in ("correct_simple", "correct_extended", "get_variants_simple"):
+            getattr(other, op)("w")
+        assert other.is_autocorrect_supports and other.is_lang_tool_supports and other.next_language()
+        fakes.reset()
     seen = []
     ns = types.SimpleNamespace
     monkeypatch.setattr(fettler_module, "ac_types", ns(Languages=ns(german=ns(value="ac-de"))))
@@ -230,11 +240,27 @@ def test_module_globals_are_read_when_used(make_engine, engine, fettler_module, 
     assert seen == [("Speller", (), {"lang": "ac-de"}), ("LanguageTool", ("lt-de",), {}),
                     ("lt_correct", "y", ["m"])]
     assert fakes.calls == []
-    # built-ins looked up by name: a module global of that name takes precedence
-    monkeypatch.setattr(fettler_module, "sorted", lambda it, key: list(reversed(list(it))), raising=False)
-    assert engine.get_variants_simple("z") == ["a", "b"]
-    monkeypatch.setattr(fettler_module, "next", lambda gen: "elsewhere", raising=False)
-    assert engine.next_language() == "elsewhere" and engine.current_language == "elsewhere"
+    # built-ins looked up by name: a module global of that name takes precedence, and a replaced builtin counts
+    # (put back at once by hand: the test runner and contextlib call these builtins themselves)
+    where = fettler_module if builtins_in == "module" else builtins
+
+    def replaced(name, value, call):
+        if read_before:
+            call()
+        before = vars(where).get(name, missing := object())
+        setattr(where, name, value)
+        try:
+            return call()
+        finally:
+            if before is missing:
+                delattr(where, name)
+            else:
+                setattr(where, name, before)
+
+    variants = replaced("sorted", lambda it, key: list(it), lambda: engine.get_variants_simple("z"))
+    language = replaced("next", lambda gen: "elsewhere", engine.next_language)
+    assert variants == ["b", "a"]
+    assert language == "elsewhere" and engine.current_language == "elsewhere"
 
 
 def test_cycle_global_used_at_first_advance(make_engine, fettler_module, L, monkeypatch):

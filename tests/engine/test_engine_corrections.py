@@ -92,7 +92,8 @@ def test_matches_read_back_from_the_instance(Fettler, Config, L, fakes):
     assert log == [("set", []), ("set", ["checked"]), "get", ("set", ["checked"]), "get"]
 
 
-def test_methods_dispatch_through_the_instance(Fettler, Config, L, fakes):
+@pytest.mark.parametrize("replaced_on_the_class", [False, True])
+def test_methods_dispatch_through_the_instance(Fettler, Config, L, fakes, replaced_on_the_class):
     calls = []
 
     class Sub(Fettler):
@@ -108,8 +109,20 @@ def test_methods_dispatch_through_the_instance(Fettler, Config, L, fakes):
             calls.append("close")
             super().close()
 
+    ops = ("get_variants_simple", "correct_simple", "correct_extended")
+    if replaced_on_the_class:  # each method called through the class first, then replaced there
+        overrides = {name: Sub.__dict__[name] for name in ("init_speller", "init_lang_tool", "close")}
+        for name in overrides:
+            delattr(Sub, name)
+        warm = Sub(Config([L.english], L.english))
+        for op in ops:
+            getattr(warm, op)("w")
+        warm.next_language()
+        fakes.reset()
+        for name, method in overrides.items():
+            setattr(Sub, name, method)
     engine = Sub(Config([L.english], L.english))
-    for op in ("get_variants_simple", "correct_simple", "correct_extended"):
+    for op in ops:
         getattr(engine, op)("w")
     engine.next_language()
     assert calls == ["init_speller", "init_speller", "init_lang_tool", "close"]
