@@ -5,6 +5,11 @@ ASAN_BUILD ?= build-asan
 RELEASE_BUILD ?= build-release
 NEWER_PYTHONS ?= 3.12 3.13
 ABI3_BUILD ?= build-abi3
+# The benchmark's second interpreter, in the sid chroot (scripts/bench-chroot),
+# and what bench-peers passes to bench/run.py (e.g. --quick --only next_language).
+BENCH_SUITE ?= sid
+BENCH_NEWER ?= 3.14
+BENCH_ARGS ?=
 JOBS       ?= 2
 XVFB       := ./scripts/with-xvfb
 PYTEST     := $(PYTHON) -m pytest -q -p no:cacheprovider -o faulthandler_timeout=300
@@ -24,7 +29,7 @@ ASAN_ENV = LD_PRELOAD="$(ASAN_RUNTIME)" PYTHONMALLOC=malloc \
 	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 
 .PHONY: all deps build build-asan build-release test test-fast test-asan test-newer test-stable-abi check-32bit \
-	demo demo-headless bench clean
+	demo demo-headless bench bench-peers cython-peers clean
 
 all: build
 
@@ -49,12 +54,26 @@ $(RELEASE_BUILD)/CMakeCache.txt:
 build-release: $(RELEASE_BUILD)/CMakeCache.txt
 	cmake --build $(RELEASE_BUILD) -j $(JOBS)
 
-# Compiled modules against the plain-Python rendering in reference/, side by
-# side; then the Stable-ABI build against the version-specific one, both on
-# pyenv's 3.12 (with the 3.11 figures beside them).
-bench: deps build-release
-	$(XVFB) $(PYTHON) bench/run.py --build $(RELEASE_BUILD)/addon --json $(RELEASE_BUILD)/bench.json
+# The benchmark's Cython peers for 3.11: reference/ translated by sid's
+# Cython 3 (Debian 12's is 0.29), compiled against Debian 12's 3.11.
+cython-peers:
+	./scripts/cython-peers $(RELEASE_BUILD)/cython $(PYTHON)
+
+# Compiled modules against their peers, the plain-Python rendering in
+# reference/ and the same compiled with Cython, side by side: on 3.11 here,
+# then on sid's 3.14 (built there, in build-sid-py3.14); then the Stable-ABI
+# build against the version-specific one, both on pyenv's 3.12 (with the
+# 3.11 figures beside them).
+bench: bench-peers
 	./scripts/bench-stable-abi $(RELEASE_BUILD)-py3.12 $(RELEASE_BUILD)-abi3 $(RELEASE_BUILD)/bench.json
+
+# The peers alone, on both interpreters; BENCH_ARGS picks cases:
+#   make bench-peers BENCH_ARGS="--quick --only engine.next_language"
+bench-peers: deps build-release cython-peers
+	$(XVFB) $(PYTHON) bench/run.py --build $(RELEASE_BUILD)/addon --cython $(RELEASE_BUILD)/cython \
+	    --json $(RELEASE_BUILD)/bench.json $(BENCH_ARGS)
+	./scripts/bench-chroot $(BENCH_SUITE) $(BENCH_NEWER) $(BENCH_ARGS)
+	$(PYTHON) bench/peers.py $(RELEASE_BUILD)/bench.json build-$(BENCH_SUITE)-py$(BENCH_NEWER)/bench.json
 
 # The whole suite, then once more against the sanitizer build, then the
 # demo's scripted correction as a smoke test of the whole road; then the
@@ -102,4 +121,5 @@ test-asan: build-asan
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(RELEASE_BUILD) $(RELEASE_BUILD)-py3.12 $(RELEASE_BUILD)-abi3 $(ABI3_BUILD) \
+	    build-$(BENCH_SUITE)-py$(BENCH_NEWER) \
 	    $(NEWER_PYTHONS:%=build-py%)

@@ -1,7 +1,8 @@
 """The printed report: the table of cases, what each includes, the growth
-figures and the cases where the compiled modules are slower."""
+figures and the cases where the compiled modules are slower than the faster
+of their peers."""
 from figures import cell, fmt
-from sides import IMPLS
+from sides import IMPLS, PEERS
 
 
 def step_rows(rows, key, number_format, unit):
@@ -18,19 +19,23 @@ def step_rows(rows, key, number_format, unit):
 def print_report(bench, meta):
     out = []
     out.append(f"fettle benchmark: compiled modules ({meta['build_dir']}, {meta['build_type']}) "
-               f"against plain Python (reference/)")
+               f"against their peers, plain Python (reference/) and the same compiled with Cython "
+               f"({meta['cython_dir']}, {meta['cython']})")
     out.append(f"Python {meta['python']}, wx {meta['wx']}, {meta['machine']}, {meta['cpus']} CPUs; "
-               f"timeit loop overhead {meta['loop_overhead_ns']:.1f} ns per call, included in both")
-    out.append("Figures: median [interquartile range]; ratio = compiled median / plain median "
-               "(below 1.0: compiled faster); IQR: whether the two ranges are apart or overlap.")
+               f"timeit loop overhead {meta['loop_overhead_ns']:.1f} ns per call, included in all")
+    out.append("Figures: median [interquartile range]; ratio = compiled median / the faster peer's median "
+               "(below 1.0: compiled faster than both; the faster peer is marked *); IQR: whether the ranges "
+               "of compiled and the faster peer are apart or overlap.")
     out.append("")
-    header = f"{'case':<34} {'unit':<10} {'compiled':>28} {'plain':>28} {'ratio':>7}  {'IQR':<8}"
+    header = (f"{'case':<32} {'unit':<10} {'plain ':>27} {'cython ':>27} {'compiled':>26} {'ratio':>6}  "
+              f"{'IQR':<7}")
     out.append(header)
     out.append("-" * len(header))
     for case in bench.cases:
         flag = "  SLOWER" if case["ratio"] > 1.0 else ""
-        out.append(f"{case['id']:<34} {case['unit']:<10} {cell(case['compiled']):>28} {cell(case['plain']):>28} "
-                   f"{case['ratio']:>7.3f}  {case['spreads_apart']:<8}{flag}")
+        peers = " ".join(f"{cell(case[p]) + ('*' if p == case['faster_peer'] else ' '):>27}" for p in PEERS)
+        out.append(f"{case['id']:<32} {case['unit']:<10} {peers} {cell(case['compiled']):>26} "
+                   f"{case['ratio']:>6.3f}  {case['spreads_apart']:<7}{flag}")
     out.append("")
     out.append("What each case includes (back-ends, announcements and the clipboard do nothing throughout):")
     seen = set()
@@ -66,7 +71,8 @@ def print_report(bench, meta):
             case = next((c for c in bench.cases if c["id"] == key.replace("_", ".") + ".100KB"), None)
             if case and "fix_by_fix_ratio" in case:
                 r = case["fix_by_fix_ratio"]
-                out.append(f"  fix all ({label}): ratio compiled/plain fix by fix: median {r['median']:.3f} "
+                out.append(f"  fix all ({label}): ratio compiled/{case['faster_peer']} fix by fix: "
+                           f"median {r['median']:.3f} "
                            f"[{r['q1']:.3f}–{r['q3']:.3f}]")
             out.append(f"  fix all ({label}): mean cost of a fix per tenth of the run "
                        f"(matches left in the list -> time, time per match left):")
@@ -77,7 +83,7 @@ def print_report(bench, meta):
                 out.append(f"    {'':<9} " + ", ".join(parts[5:]))
     slower = [c for c in bench.cases if c["ratio"] > 1.0]
     out.append("")
-    out.append("Compiled slower than plain Python (ratio > 1.0): "
+    out.append("Compiled slower than the faster peer (ratio > 1.0): "
                + (", ".join(f"{c['id']} ({c['ratio']:.3f}, IQRs {c['spreads_apart']})" for c in slower)
                   if slower else "none"))
     print("\n".join(out))

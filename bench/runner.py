@@ -1,4 +1,4 @@
-"""Runs and records the cases: the two implementations alternate, samples
+"""Runs and records the cases: the implementations take turns, samples
 are taken on perf_counter_ns with the garbage collector off inside the
 timed region, and each case is summarised as it finishes."""
 import gc
@@ -9,15 +9,15 @@ import time
 import timeit
 
 from figures import cell, separated, summary
-from sides import IMPLS
+from sides import IMPLS, PEERS
 
 clock = time.perf_counter_ns
 
 
 def in_turn(sample, impls=IMPLS):
     """The order of the implementations for a sample: each goes first in
-    turn (of two: compiled first on even samples, plain first on odd
-    ones)."""
+    turn, the others following in their order (of two: the first on even
+    samples, the second on odd ones)."""
     if len(impls) == 2:
         return impls if sample % 2 == 0 else impls[::-1]
     first = sample % len(impls)
@@ -25,10 +25,11 @@ def in_turn(sample, impls=IMPLS):
 
 
 class Bench:
-    """`impls`: the implementations every case times; `ratio`: the two of
-    them whose medians make a case's ratio (the first over the second)."""
+    """`impls`: the implementations every case times; `ratio`: (one of them,
+    the others it is measured against): a case's ratio is the one's median
+    over the lowest median of the others (the faster peer)."""
 
-    def __init__(self, quick, only, impls=IMPLS, ratio=IMPLS):
+    def __init__(self, quick, only, impls=IMPLS, ratio=("compiled", PEERS)):
         self.quick = quick
         self.only = only
         self.impls = tuple(impls)
@@ -42,14 +43,15 @@ class Bench:
 
     def record(self, case_id, title, includes, unit, samples):
         stats = {impl: summary(samples[impl]) for impl in self.impls}
-        over, under = self.ratio
+        over, peers = self.ratio
+        under = min(peers, key=lambda impl: stats[impl]["median"])
         case = {"id": case_id, "title": title, "includes": includes, "unit": unit, **stats,
-                "ratio": stats[over]["median"] / stats[under]["median"],
+                "ratio": stats[over]["median"] / stats[under]["median"], "faster_peer": under,
                 "spreads_apart": separated(stats[over], stats[under])}
         self.cases.append(case)
         figures = "   ".join(f"{impl} {cell(stats[impl]):>26}" for impl in self.impls)
-        print(f"  {case_id:<34} {figures}   ratio {case['ratio']:.3f}   ({time.monotonic() - self.started:.0f} s)",
-              file=sys.stderr)
+        print(f"  {case_id:<34} {figures}   ratio {case['ratio']:.3f} ({under})   "
+              f"({time.monotonic() - self.started:.0f} s)", file=sys.stderr)
         return case
 
     def paired(self, samplers, samples, warmup=2):

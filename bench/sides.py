@@ -1,6 +1,8 @@
-"""The two implementations side by side: each gets an add-on package of its
-own (tools/addon_package.py), with the instant stand-ins, and is driven
-through a `Side` holding its modules, an engine and a dialog."""
+"""The implementations side by side: the compiled modules and their two
+peers, the plain-Python rendering and that rendering compiled with Cython
+(scripts/cython-peers).  Each gets an add-on package of its own
+(tools/addon_package.py), with the instant stand-ins, and is driven through
+a `Side` holding its modules, an engine and a dialog."""
 import importlib
 import sys
 from pathlib import Path
@@ -9,16 +11,20 @@ REPO = Path(__file__).resolve().parent.parent
 sys.path.insert(0, str(REPO / "tools"))
 import addon_package  # noqa: E402 - found through the line above
 
-IMPLS = ("compiled", "plain")
-PACKAGES = {"compiled": "fettle_compiled", "plain": "fettle_plain"}
-IMPL_OF = {"compiled": "compiled", "plain": "reference"}
+IMPLS = ("compiled", "cython", "plain")
+# What the compiled modules are measured against: each case's ratio is
+# theirs over the faster of these.
+PEERS = ("plain", "cython")
+PACKAGES = {"compiled": "fettle_compiled", "cython": "fettle_cython", "plain": "fettle_plain"}
+IMPL_OF = {"compiled": "compiled", "cython": "cython", "plain": "reference"}
 
 
-def assemble(root, build):
-    """Both packages side by side in `root`, importable."""
+def assemble(root, build, cython_build):
+    """The packages side by side in `root`, importable."""
+    folders = {"compiled": build, "cython": cython_build, "plain": None}
     for impl, package in PACKAGES.items():
         try:
-            addon_package.assemble(root, package, IMPL_OF[impl], build)
+            addon_package.assemble(root, package, IMPL_OF[impl], folders[impl])
         except addon_package.MissingModule as error:
             sys.exit(f"bench: {error}")
     addon_package.put_on_path(root)

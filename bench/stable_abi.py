@@ -97,7 +97,7 @@ def main():
     args = parser.parse_args()
     builds = {"default": args.default.resolve(), "abi3": args.abi3.resolve()}
     beside = json.loads(args.beside.read_text()) if args.beside and args.beside.exists() else None
-    bench = Bench(args.quick, args.only, impls=tuple(SIDES), ratio=("abi3", "default"))
+    bench = Bench(args.quick, args.only, impls=tuple(SIDES), ratio=("abi3", ("default",)))
     with tempfile.TemporaryDirectory(prefix="fettle-bench-abi3-") as tmp:
         assemble(Path(tmp), builds)
         sides = {impl: EngineSide(impl, package) for impl, (package, _, _) in SIDES.items()}

@@ -3,6 +3,8 @@
 # benchmark need, skipping the ones already present.  Needs root when
 # something is missing.  The 32-bit compile check needs the i386
 # architecture (multiarch) for Python's 32-bit headers.
+# debootstrap makes the chroots of scripts/chroot (the benchmark's second
+# interpreter and its Cython 3 come from sid).
 set -e
 PACKAGES="
 cmake
@@ -20,6 +22,7 @@ xvfb
 xauth
 g++-multilib
 libpython3-dev:i386
+debootstrap
 "
 missing=""
 for p in $PACKAGES; do

@@ -11,7 +11,14 @@ companions run for real:
 The modules are either the compiled ones, found in a build folder under any
 name an interpreter loads extension modules by (``fettler.cpython-311-x86_64-
 linux-gnu.so``, ``fettler.abi3.so``, ``fettler.so``, ``fettler.cp311-win_amd64.pyd``,
-``fettler.pyd``, ...), or the plain-Python rendering in ``reference/``.
+``fettler.pyd``, ...), or the plain-Python rendering in ``reference/``, or
+that rendering compiled with Cython (``scripts/cython-peers``, for the
+benchmark only: impl "cython", found like the compiled ones in a folder of
+their own).  A Cython module takes its package from the spec it is loaded
+by, so its relative imports resolve in whatever package it is put in; but it
+is made once per process (a second package's import of it gives the module
+of the first), and it also enters itself in ``sys.modules`` under the name
+it was translated as (``fettler``, ``gui.main``) when that is free.
 
 Several packages can live side by side in one process under different names
 (the benchmark times the compiled and the reference modules against each
@@ -48,6 +55,9 @@ HOST = STANDINS / "host"
 STUBS = REPO / "stubs"
 
 IMPLS = ("compiled", "reference")
+# What a package can be assembled from: the implementations above, and the
+# benchmark's Cython peers.
+KINDS = IMPLS + ("cython",)
 # Older spelling of FETTLE_IMPL=reference, from when the rendering lived in
 # the benchmark's folder.
 ALIASES = {"baseline": "reference"}
@@ -73,8 +83,11 @@ def impl_from_env(environ=os.environ):
     return impl
 
 
-def default_build(environ=os.environ):
-    """The folder of the built modules: FETTLE_ADDON_BUILD, else build/addon."""
+def default_build(environ=os.environ, impl="compiled"):
+    """The folder of the built modules: FETTLE_ADDON_BUILD, else build/addon;
+    for the Cython peers FETTLE_CYTHON_BUILD, else build-release/cython."""
+    if impl == "cython":
+        return Path(environ.get("FETTLE_CYTHON_BUILD") or REPO / "build-release" / "cython")
     return Path(environ.get("FETTLE_ADDON_BUILD") or REPO / "build" / "addon")
 
 
@@ -98,13 +111,16 @@ def module_file(module, impl="compiled", build=None):
     if impl == "reference":
         path = REFERENCE / where / (stem + ".py")
         return path if path.is_file() else None
-    if impl != "compiled":
-        raise ValueError(f"impl must be 'compiled' or 'reference', not {impl!r}")
-    found = extension_files(Path(build or default_build()) / where, stem)
+    if impl not in KINDS:
+        raise ValueError(f"impl must be one of {', '.join(KINDS)}, not {impl!r}")
+    found = extension_files(Path(build or default_build(impl=impl)) / where, stem)
     return found[0] if found else None
 
 
 def missing_hint(impl, build=None):
+    if impl == "cython":
+        folder = Path(build or default_build(impl=impl))
+        return f"no Cython peer in {folder}: run `scripts/cython-peers {folder}` first"
     if impl == "compiled":
         return (f"no built module in {Path(build or default_build())}: run `make build` first "
                 "(or point FETTLE_ADDON_BUILD at the folder of the built modules)")
@@ -154,7 +170,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("root", type=Path, help="folder to make the package in")
     parser.add_argument("--name", default="fettle_addon")
-    parser.add_argument("--impl", default=None, help="compiled or reference (default: $FETTLE_IMPL)")
+    parser.add_argument("--impl", default=None, help="compiled, reference or cython (default: $FETTLE_IMPL)")
     parser.add_argument("--build", type=Path, default=None, help="folder of the built modules")
     parser.add_argument("--companions", type=Path, default=COMPANIONS)
     parser.add_argument("--stubs", action="store_true", help="put the type stubs beside the modules")

@@ -20,12 +20,15 @@ def test_extension_names_importable_first(tmp_path):
     assert found == ours + sorted(set(others) - set(ours))
 
 
-def test_missing_module_is_named(tmp_path):
+@pytest.mark.parametrize("impl, hint", [
+    ("compiled", "no built module in {0}: run `make build` first (or point FETTLE_ADDON_BUILD at the folder of the "
+                 "built modules)"),
+    ("cython", "no Cython peer in {0}: run `scripts/cython-peers {0}` first"),
+])
+def test_missing_module_is_named(tmp_path, impl, hint):
     with pytest.raises(addon_package.MissingModule) as caught:
-        addon_package.assemble(tmp_path, "pkg", "compiled", tmp_path / "nothing")
-    assert str(caught.value) == (f"module `fettler`, `gui.main` not found: no built module in {tmp_path / 'nothing'}: "
-                                 "run `make build` first (or point FETTLE_ADDON_BUILD at the folder of the "
-                                 "built modules)")
+        addon_package.assemble(tmp_path, "pkg", impl, tmp_path / "nothing")
+    assert str(caught.value) == "module `fettler`, `gui.main` not found: " + hint.format(tmp_path / "nothing")
     assert not (tmp_path / "pkg").exists()
 
 
