@@ -159,7 +159,7 @@ def test_output_on_plain_matches(stand_in_dialog, Match, clipboard, label, kind)
 
 @settings(deadline=None, max_examples=300)
 @given(context=texts, data=st.data(), message=st.one_of(ascii_texts, short_texts),
-       replacements=st.lists(st.one_of(ascii_texts, short_texts), max_size=3), as_tuple=st.booleans())
+       replacements=st.lists(st.one_of(ascii_texts, short_texts), max_size=6), as_tuple=st.booleans())
 def test_error_items_as_python_builds_them(stand_in_dialog, Match, label, context, data, message, replacements,
                                            as_tuple):
     offset = position_in(data, context)
