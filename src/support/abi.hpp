@@ -13,7 +13,6 @@
 
 #include "support/object.hpp"
 
-#include <optional>
 #include <tuple>
 
 #if defined(Py_LIMITED_API)
@@ -124,18 +123,6 @@ inline Py_ssize_t str_length(PyObject* text) {
 }
 
 // --- ints and attributes ------------------------------------------------------
-
-// The value of an exact int that the interpreter keeps in a single digit,
-// read inline (3.12 on, outside the Stable ABI); nothing where that cannot
-// be seen, and the caller asks PyLong_AsLongLongAndOverflow instead.
-inline std::optional<long long> compact_int_value([[maybe_unused]] PyObject* exact_int) noexcept {
-#if !FETTLE_STABLE_ABI && PY_VERSION_HEX >= 0x030C0000
-    if (PyUnstable_Long_IsCompact(reinterpret_cast<PyLongObject*>(exact_int))) {
-        return PyUnstable_Long_CompactValue(reinterpret_cast<PyLongObject*>(exact_int));
-    }
-#endif
-    return std::nullopt;
-}
 
 // obj.name = value: the type's own setattro, called as PyObject_SetAttr
 // calls it once it has interned the name, which a Name already is.  The

@@ -2,7 +2,7 @@
 // fast paths, where no Python code may run between the reads.
 #pragma once
 
-#include "support/abi.hpp"
+#include "support/ref.hpp"
 
 #include <optional>
 
@@ -14,9 +14,6 @@ namespace gui_main {
 inline std::optional<long long> small_int(PyObject* value) {
     if (!PyLong_CheckExact(value)) {
         return std::nullopt;
-    }
-    if (const std::optional<long long> compact = support::compact_int_value(value)) {
-        return compact;  // one digit: far inside the limit below
     }
     int overflow = 0;
     const long long result = PyLong_AsLongLongAndOverflow(value, &overflow);
