@@ -88,6 +88,15 @@ inline void tuple_fill(PyObject* tuple, Py_ssize_t index, Ref item) {
 #endif
 }
 
+// Fills a slot of a new list, taking over `item`.
+inline void list_fill(PyObject* list, Py_ssize_t index, Ref item) {
+#if FETTLE_STABLE_ABI
+    check_status(PyList_SetItem(list, index, item.release()));
+#else
+    PyList_SET_ITEM(list, index, item.release());
+#endif
+}
+
 inline Py_ssize_t list_size(PyObject* list) {
 #if FETTLE_STABLE_ABI
     return checked_size(PyList_Size(list));
@@ -112,6 +121,23 @@ inline Py_ssize_t str_length(PyObject* text) {
 #else
     return PyUnicode_GET_LENGTH(text);
 #endif
+}
+
+// --- ints and attributes ------------------------------------------------------
+
+// obj.name = value: the type's own setattro, called as PyObject_SetAttr
+// calls it once it has interned the name, which a Name already is.  The
+// Stable ABI does not show the slot without a call of its own; there, and
+// for a type without the slot (whose error PyObject_SetAttr words), the
+// generic call.
+inline void set_attribute(PyObject* obj, const Name& name, PyObject* value) {
+#if !FETTLE_STABLE_ABI
+    if (const setattrofunc set = Py_TYPE(obj)->tp_setattro) {
+        check_status(set(obj, name.get(), value));
+        return;
+    }
+#endif
+    check_status(PyObject_SetAttr(obj, name.get(), value));
 }
 
 // --- the type's own slots ---------------------------------------------------

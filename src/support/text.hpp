@@ -12,6 +12,8 @@
 
 #include "support/abi.hpp"
 
+#include <array>
+#include <cstring>
 #include <vector>
 
 namespace support {
@@ -65,7 +67,13 @@ public:
 
     // text[start:end], with 0 <= start <= end <= len(text).
     void add(PyObject* text, Py_ssize_t start, Py_ssize_t end) {
-        allocating([&] { pieces_.push_back({text, start, end}); });
+        const Piece piece{text, start, end};
+        if (count_ < inline_pieces) [[likely]] {
+            first_[count_] = piece;
+        } else {
+            allocating([&] { more_.push_back(piece); });
+        }
+        ++count_;
         length_ += end - start;
         // A piece can widen the result only if its text is wider than the
         // result so far; a whole str has exactly the kind it needs.
@@ -78,17 +86,35 @@ public:
     }
 
     void clear() noexcept {
-        pieces_.clear();
+        count_ = 0;
+        more_.clear();
         length_ = 0;
         max_char_ = 0;
     }
 
     Ref build() const {
         Ref result = check(PyUnicode_New(length_, max_char_));
+        const int kind = PyUnicode_KIND(result.get());
+        char* to = static_cast<char*>(PyUnicode_DATA(result.get()));
         Py_ssize_t position = 0;
-        for (const Piece& piece : pieces_) {
-            copy_characters(result.get(), position, piece.text, piece.start, piece.end - piece.start);
-            position += piece.end - piece.start;
+        const auto copy = [&](const Piece& piece) {
+            const Py_ssize_t count = piece.end - piece.start;
+            // Mostly the pieces are of the result's own kind: a plain copy.
+            if (PyUnicode_KIND(piece.text) == kind) {
+                std::memcpy(to + position * kind,
+                            static_cast<const char*>(PyUnicode_DATA(piece.text)) + piece.start * kind,
+                            static_cast<std::size_t>(count) * static_cast<std::size_t>(kind));
+            } else {
+                copy_characters(result.get(), position, piece.text, piece.start, count);
+            }
+            position += count;
+        };
+        const std::size_t held = count_ < inline_pieces ? count_ : inline_pieces;
+        for (std::size_t i = 0; i < held; ++i) {
+            copy(first_[i]);
+        }
+        for (const Piece& piece : more_) {
+            copy(piece);
         }
         return result;
     }
@@ -99,7 +125,12 @@ private:
         Py_ssize_t start;
         Py_ssize_t end;
     };
-    std::vector<Piece> pieces_;
+    // The first pieces are held in place (an error item has about a
+    // dozen), the rest in a vector: no allocation per text built.
+    static constexpr std::size_t inline_pieces = 16;
+    std::array<Piece, inline_pieces> first_;
+    std::vector<Piece> more_;
+    std::size_t count_ = 0;
     Py_ssize_t length_ = 0;
     Py_UCS4 max_char_ = 0;
 };

@@ -55,9 +55,15 @@ Ref update(FunctionObject& function, support::BoundArgs args) {
     return Ref::borrow(Py_None);
 }
 
-// f"{value}" for one piece of an error item (PyObject_Format hands an
-// exact str back as it is, as the f-string does).
-Ref formatted(PyObject* value) { return support::check(PyObject_Format(value, nullptr)); }
+// f"{value}" for one piece of an error item.  An exact str is the piece
+// itself, as the f-string takes it without asking for its format; anything
+// else is formatted as format(value, "") does it.
+Ref formatted(PyObject* value) {
+    if (PyUnicode_CheckExact(value)) {
+        return Ref::borrow(value);
+    }
+    return support::check(PyObject_Format(value, nullptr));
+}
 
 // context[start:stop] in general.
 Ref slice_of(PyObject* context, PyObject* start, PyObject* stop) {

@@ -15,6 +15,7 @@
 #include "support/text.hpp"
 
 #include <optional>
+#include <vector>
 
 namespace gui_main {
 namespace {
@@ -110,37 +111,60 @@ private:
     std::optional<long long> small_difference_;
 };
 
+// One match of the scan: moved when behind the fix, dropped when
+// overlapping it; the matches kept are collected in `kept`.
+void visit_match(const Fix& fix, PyObject* new_text, Ref match, std::vector<Ref>& kept, bool& dropped) {
+    Ref offset = support::getattr(match.get(), names::offset);
+    switch (fix.place_of(match.get(), offset.get())) {
+        case Place::behind: {
+            // match.offset += length_difference (which reads it again);
+            // match.context = text
+            Ref current = support::getattr(match.get(), names::offset);
+            Ref shifted = fix.shifted(current.get());
+            support::set_attribute(match.get(), names::offset, shifted.get());
+            support::set_attribute(match.get(), names::context, new_text);
+            break;
+        }
+        case Place::overlapping:
+            dropped = true;
+            return;
+        case Place::before:
+            break;
+    }
+    support::allocating([&] { kept.push_back(std::move(match)); });
+}
+
 // Moves the matches behind the fix and drops those overlapping it; the
-// list is changed in place only when something is dropped.
+// list is changed in place only when something is dropped.  The matches
+// kept are held in a vector (no Python code ever sees that collection), and
+// made a list only for that assignment.
 void shift_matches(PyObject* fettler, const Fix& fix, PyObject* new_text) {
     Ref matches = support::getattr(fettler, names::matches);
-    Ref kept = support::check(PyList_New(0));
+    std::vector<Ref> kept;
     bool dropped = false;
-    Ref iterator = support::check(PyObject_GetIter(matches.get()));
-    while (Ref match = Ref::steal(PyIter_Next(iterator.get()))) {
-        Ref offset = support::getattr(match.get(), names::offset);
-        switch (fix.place_of(match.get(), offset.get())) {
-            case Place::behind: {
-                // match.offset += length_difference; match.context = text
-                Ref current = support::getattr(match.get(), names::offset);
-                Ref shifted = fix.shifted(current.get());
-                support::setattr(match.get(), names::offset, shifted.get());
-                support::setattr(match.get(), names::context, new_text);
-                break;
-            }
-            case Place::overlapping:
-                dropped = true;
-                continue;
-            case Place::before:
-                break;
+    if (PyList_CheckExact(matches.get())) {
+        // A list's own iterator, step by step: the item at the next index
+        // while the list is that long (Python code run by a match's
+        // attributes may change the list under the scan).
+        support::allocating([&] { kept.reserve(static_cast<std::size_t>(support::list_size(matches.get()))); });
+        for (Py_ssize_t i = 0; i < support::list_size(matches.get()); ++i) {
+            visit_match(fix, new_text, Ref::borrow(support::list_item(matches.get(), i)), kept, dropped);
         }
-        support::check_status(PyList_Append(kept.get(), match.get()));
-    }
-    if (PyErr_Occurred()) {
-        support::throw_error();
+    } else {
+        Ref iterator = support::check(PyObject_GetIter(matches.get()));
+        while (Ref match = Ref::steal(PyIter_Next(iterator.get()))) {
+            visit_match(fix, new_text, std::move(match), kept, dropped);
+        }
+        if (PyErr_Occurred()) {
+            support::throw_error();
+        }
     }
     if (dropped) {
-        support::check_status(PySequence_SetSlice(matches.get(), 0, PY_SSIZE_T_MAX, kept.get()));
+        Ref kept_list = support::check(PyList_New(static_cast<Py_ssize_t>(kept.size())));
+        for (std::size_t i = 0; i < kept.size(); ++i) {
+            support::list_fill(kept_list.get(), static_cast<Py_ssize_t>(i), std::move(kept[i]));
+        }
+        support::check_status(PySequence_SetSlice(matches.get(), 0, PY_SSIZE_T_MAX, kept_list.get()));
     }
 }
 
