@@ -16,15 +16,12 @@ Usage:
 DIR and CDIR as in run.py; CMD is the valgrind to run (default `valgrind`).
 """
 import argparse
-import os
-import re
 import shlex
-import subprocess
 import sys
-import tempfile
 from pathlib import Path
 
-from sides import IMPL_OF, IMPLS, PACKAGES, REPO, EngineSide, addon_package
+from callgrind import assembled_sides, instructions, print_table
+from sides import REPO, EngineSide, addon_package
 from texts import make_text
 
 # case id -> (what, size or place)
@@ -65,15 +62,6 @@ def probe(root, package, case_id, calls, fix):
             output(dialog, replacement)
 
 
-def count(valgrind, root, package, case_id, calls, fix, out):
-    env = dict(os.environ, PYTHONHASHSEED="0", PYTHONDONTWRITEBYTECODE="1", FETTLE_STANDINS="instant")
-    subprocess.run([*valgrind, "--tool=callgrind", f"--callgrind-out-file={out}", sys.executable, __file__,
-                    "--probe", str(root), package, case_id, str(calls), str(int(fix))],
-                   env=env, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    found = re.search(r"^(?:summary|totals): (\d+)", Path(out).read_text(), re.M)
-    return int(found.group(1))
-
-
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--build", type=Path, default=REPO / "build-release" / "addon")
@@ -87,34 +75,22 @@ def main():
         root, package, case_id, calls, fix = args.probe
         probe(root, package, case_id, int(calls), fix == "1")
         return
-    build = args.build.resolve()
-    folders = {"compiled": build, "cython": (args.cython or build.parent / "cython").resolve(), "plain": None}
     cases = [case_id for case_id in CASES if not args.only or any(text in case_id for text in args.only)]
     valgrind = shlex.split(args.valgrind)
-    with tempfile.TemporaryDirectory(prefix="fettle-instructions-") as tmp:
-        root = Path(tmp)
-        for impl in IMPLS:
-            try:
-                addon_package.assemble(root, PACKAGES[impl], IMPL_OF[impl], folders[impl])
-            except addon_package.MissingModule as error:
-                sys.exit(f"dialog_instructions: {error}")
+    with assembled_sides(args.build, args.cython, "dialog_instructions") as root:
         out = root / "callgrind.out"
 
         def per_call(package, case_id):
             errors = CASES[case_id][0] == "errors"
             calls = args.calls * (100 if errors else 1)
+
+            def count(fix):
+                return instructions(valgrind, __file__, [root, package, case_id, calls, int(fix)], out)
             # errors: N calls against none; output: N rounds with the fix against N without.
-            base = count(valgrind, root, package, case_id, calls, False, out)
-            return (count(valgrind, root, package, case_id, calls, True, out) - base) / calls
+            return (count(True) - count(False)) / calls
 
         print(f"Python {sys.version.split()[0]}; instructions per call (callgrind)")
-        print(f"{'case':<30} {'plain':>11} {'cython':>11} {'compiled':>11} {'compiled/faster peer':>21}")
-        for case_id in cases:
-            figures = {impl: per_call(PACKAGES[impl], case_id) for impl in IMPLS}
-            peer = min(figures["plain"], figures["cython"])
-            print(f"{case_id:<30} {figures['plain']:>11.0f} {figures['cython']:>11.0f} {figures['compiled']:>11.0f} "
-                  f"{figures['compiled'] / peer:>21.3f}", flush=True)
-
+        print_table(cases, per_call, 30, 11)
 
 if __name__ == "__main__":
     main()
