@@ -6,6 +6,8 @@
 #include "support/builtins.hpp"
 #include "support/globals.hpp"
 
+#include <vector>
+
 namespace fettler {
 namespace {
 
@@ -37,17 +39,20 @@ Ref get_variants_simple(FunctionObject& function, support::BoundArgs args) {
     PyObject* key = builtin_sorted.is(sorted.get()) ? state.candidate_key_builtin.get() : state.candidate_key.get();
     Ref ordered = support::call_with_keywords(sorted.get(), {candidates.get()}, {{names::key, key}});
     // [candidate[1] for candidate in ordered]
-    Ref suggestions = support::check(PyList_New(0));
     if (PyList_CheckExact(ordered.get())) {
         // Walked by index as the list's own iterator walks it: the length
-        // read again at every step.
+        // read again at every step.  The suggestions are gathered and made
+        // into the list at the end (support::new_list).
+        std::vector<Ref> gathered;
+        support::allocating([&] { gathered.reserve(static_cast<std::size_t>(support::list_size(ordered.get()))); });
         for (Py_ssize_t index = 0; index < support::list_size(ordered.get()); ++index) {
             Ref candidate = Ref::borrow(support::list_item(ordered.get(), index));
             Ref suggestion = support::getitem(candidate.get(), Py_ssize_t{1});
-            support::check_status(PyList_Append(suggestions.get(), suggestion.get()));
+            support::allocating([&] { gathered.push_back(std::move(suggestion)); });
         }
-        return suggestions;
+        return support::new_list(gathered);
     }
+    Ref suggestions = support::check(PyList_New(0));
     Ref iterator = support::check(PyObject_GetIter(ordered.get()));
     while (Ref candidate = Ref::steal(PyIter_Next(iterator.get()))) {
         Ref suggestion = support::getitem(candidate.get(), Py_ssize_t{1});

@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <tuple>
+#include <vector>
 
 #if defined(Py_LIMITED_API)
 #define FETTLE_STABLE_ABI 1
@@ -97,6 +98,18 @@ inline void list_fill(PyObject* list, Py_ssize_t index, Ref item) {
 #endif
 }
 
+// A new list of `items`, taking them over: gathered first where code of
+// anyone else's runs in between, so that nobody ever sees the list before
+// it is complete.
+inline Ref new_list(std::vector<Ref>& items) {
+    Ref list = check(PyList_New(static_cast<Py_ssize_t>(items.size())));
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        list_fill(list.get(), static_cast<Py_ssize_t>(i), std::move(items[i]));
+    }
+    items.clear();
+    return list;
+}
+
 inline Py_ssize_t list_size(PyObject* list) {
 #if FETTLE_STABLE_ABI
     return checked_size(PyList_Size(list));
@@ -112,6 +125,23 @@ inline PyObject* list_item(PyObject* list, Py_ssize_t index) {
 #else
     return PyList_GET_ITEM(list, index);
 #endif
+}
+
+// obj[index], for an index the code gives.  An exact tuple or list answers
+// with its item, as the interpreter's own subscript of them does (no
+// subclass could have changed it); any other object is asked with an int
+// (object.cpp).  Inline: the candidates' sort key and walk take it per item.
+Ref getitem_asking(PyObject* obj, Py_ssize_t index);
+inline Ref getitem(PyObject* obj, Py_ssize_t index) {
+    if (index >= 0) {
+        if (PyTuple_CheckExact(obj) && index < tuple_size(obj)) {
+            return Ref::borrow(tuple_item(obj, index));
+        }
+        if (PyList_CheckExact(obj) && index < list_size(obj)) {
+            return Ref::borrow(list_item(obj, index));
+        }
+    }
+    return getitem_asking(obj, index);
 }
 
 // len(text) for a str.

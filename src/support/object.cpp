@@ -6,18 +6,7 @@
 
 namespace support {
 
-Ref getitem(PyObject* obj, Py_ssize_t index) {
-    // An exact tuple or list answers with its item, as the interpreter's
-    // own subscript of them does (no subclass could have changed it); any
-    // other object is asked with an int.
-    if (index >= 0) {
-        if (PyTuple_CheckExact(obj) && index < tuple_size(obj)) {
-            return Ref::borrow(tuple_item(obj, index));
-        }
-        if (PyList_CheckExact(obj) && index < list_size(obj)) {
-            return Ref::borrow(list_item(obj, index));
-        }
-    }
+Ref getitem_asking(PyObject* obj, Py_ssize_t index) {
     Ref key = check(PyLong_FromSsize_t(index));
     return getitem(obj, key.get());
 }

@@ -127,8 +127,8 @@ inline bool equals(PyObject* a, PyObject* b) { return compare(a, b, Py_EQ); }
 
 inline Ref getitem(PyObject* obj, PyObject* key) { return check(PyObject_GetItem(obj, key)); }
 
-// obj[index], for an index the code gives (object.cpp).
-Ref getitem(PyObject* obj, Py_ssize_t index);
+// obj[index], for an index the code gives: support/abi.hpp, beside the
+// tuple and list accessors its fast path uses.
 
 inline Ref new_str(const char* text) { return check(PyUnicode_FromString(text)); }
 

@@ -160,10 +160,7 @@ void shift_matches(PyObject* fettler, const Fix& fix, PyObject* new_text) {
         }
     }
     if (dropped) {
-        Ref kept_list = support::check(PyList_New(static_cast<Py_ssize_t>(kept.size())));
-        for (std::size_t i = 0; i < kept.size(); ++i) {
-            support::list_fill(kept_list.get(), static_cast<Py_ssize_t>(i), std::move(kept[i]));
-        }
+        Ref kept_list = support::new_list(kept);
         support::check_status(PySequence_SetSlice(matches.get(), 0, PY_SSIZE_T_MAX, kept_list.get()));
     }
 }
