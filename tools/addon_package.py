@@ -14,7 +14,7 @@ linux-gnu.so``, ``fettler.abi3.so``, ``fettler.so``, ``fettler.cp311-win_amd64.p
 ``fettler.pyd``, ...), or the plain-Python rendering in ``reference/``, or
 that rendering compiled with Cython (``scripts/cython-peers``, for the
 benchmark only: impl "cython", found like the compiled ones in a folder of
-their own).  A Cython module takes its package from the spec it is loaded
+their own).  A Cython module takes its package from the ModuleSpec it is loaded
 by, so its relative imports resolve in whatever package it is put in; but it
 is made once per process (a second package's import of it gives the module
 of the first), and it also enters itself in ``sys.modules`` under the name

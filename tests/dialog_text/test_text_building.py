@@ -128,7 +128,7 @@ def item(match, label):
 class Shout(str):
     """A str whose f-string form is its own: formatted, never taken as it is."""
 
-    def __format__(self, spec):
+    def __format__(self, format_spec):
         return self.upper()
 
 
