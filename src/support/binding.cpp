@@ -43,13 +43,13 @@ PyObject* qualname_of(FunctionObject& function) { return function.fields.qualnam
     const Py_ssize_t count = list_size(names.get());
     Ref listed;
     if (count == 1) {
-        listed = Ref::borrow(list_item(names.get(), 0));
+        listed = list_item(names.get(), 0);
     } else if (count == 2) {
-        listed = check(PyUnicode_FromFormat("%U and %U", list_item(names.get(), 0),
-                                            list_item(names.get(), 1)));
+        listed = check(PyUnicode_FromFormat("%U and %U", list_item(names.get(), 0).get(),
+                                            list_item(names.get(), 1).get()));
     } else {
-        Ref tail = check(PyUnicode_FromFormat(", %U, and %U", list_item(names.get(), count - 2),
-                                              list_item(names.get(), count - 1)));
+        Ref tail = check(PyUnicode_FromFormat(", %U, and %U", list_item(names.get(), count - 2).get(),
+                                              list_item(names.get(), count - 1).get()));
         check_status(PyList_SetSlice(names.get(), count - 2, count, nullptr));
         Ref separator = new_str(", ");
         Ref head = check(PyUnicode_Join(separator.get(), names.get()));

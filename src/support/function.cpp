@@ -2,6 +2,7 @@
 #include "support/function.hpp"
 
 #include "support/abi.hpp"
+#include "support/module_state.hpp"
 
 #include <new>
 
@@ -16,8 +17,9 @@ PyObject* function_vectorcall(PyObject* callable, PyObject* const* args, std::si
     if (Py_EnterRecursiveCall(" while calling a Python object")) {
         return nullptr;
     }
+    FunctionObject& function = as_function(callable);
+    const ActiveModule active(function.base->strings);
     PyObject* result = guard_object([&] {
-        FunctionObject& function = as_function(callable);
         // The common call: every parameter given by position, no *args or
         // **kwargs to pack; the caller's arguments are the bound ones.
         const ParamShape& shape = function.shape;
@@ -194,7 +196,9 @@ PyObject* get_builtins(PyObject* self, void*) { return get_or_none(as_function(s
 PyObject* get_closure(PyObject* self, void*) { return get_or_none(as_function(self).fields.closure); }
 
 PyObject* get_signature(PyObject* self, void*) {
-    return guard_object([&] { return make_signature(as_function(self)); });
+    FunctionObject& function = as_function(self);
+    const ActiveModule active(function.base->strings);
+    return guard_object([&] { return make_signature(function); });
 }
 
 PyGetSetDef function_getset[] = {
@@ -303,6 +307,7 @@ Ref make_function(PyObject* function_type, const FunctionDef& def, PyObject* mod
     f.vectorcall = function_vectorcall;
     f.def = &def;
     f.shape = shape_of(def);
+    f.base = &module_base_of(type);
     f.fields.name = check(PyUnicode_InternFromString(def.name));
     f.fields.param_names = check(PyTuple_New(static_cast<Py_ssize_t>(def.params.size())));
     for (std::size_t i = 0; i < def.params.size(); ++i) {

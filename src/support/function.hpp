@@ -38,6 +38,7 @@ struct Param {
 };
 
 struct FunctionObject;
+struct ModuleBase;
 
 // The arguments a body receives: one borrowed object per parameter, in
 // order (defaults already filled in, *args a tuple, **kwargs a dict).
@@ -73,6 +74,10 @@ struct FunctionObject {
     vectorcallfunc vectorcall;
     const FunctionDef* def;
     ParamShape shape;
+    // The support layer's part of the state of the module that made the
+    // function's type (module_state.hpp).  The type holds the module, and
+    // the function its type, so it outlives the function.
+    ModuleBase* base;
     PyObject* weakreflist;  // borrowed, managed by PyObject_ClearWeakRefs
     struct Fields {
         // __dict__, made and replaced by the generic getset and attribute
@@ -98,6 +103,7 @@ struct FunctionObject {
     // any call the caller makes while it still uses the class.
     Ref class_from_cell() const;
     PyObject* globals() const noexcept { return fields.globals.get(); }
+    ModuleBase& module_base() const noexcept { return *base; }
     // The function's type (the module's function type).  Py_TYPE takes a
     // mutable object in the Stable ABI; reading the type changes nothing.
     PyTypeObject* type() const noexcept {

@@ -31,12 +31,8 @@ PyObject* forget_shown(PyObject* store_and_key, PyObject* weakref) {
     return support::guard_object([&] {
         PyObject* store = support::tuple_item(store_and_key, 0);
         PyObject* key = support::tuple_item(store_and_key, 1);
-        PyObject* entry = PyDict_GetItemWithError(store, key);
-        if (entry == nullptr) {
-            if (PyErr_Occurred()) {
-                support::throw_error();
-            }
-        } else if (support::tuple_item(entry, 0) == weakref) {
+        Ref entry = support::dict_get_item(store, key);
+        if (entry && support::tuple_item(entry.get(), 0) == weakref) {
             support::check_status(PyDict_DelItem(store, key));
         }
         return Ref::borrow(Py_None);
@@ -47,11 +43,7 @@ PyMethodDef forget_shown_def = {"forget_shown", forget_shown, METH_O, nullptr};
 
 // (weak reference, engine text, control text) for `dialog`, or null.
 Ref entry_of(PyObject* store, PyObject* key) {
-    PyObject* entry = PyDict_GetItemWithError(store, key);
-    if (entry == nullptr && PyErr_Occurred()) {
-        support::throw_error();
-    }
-    return Ref::borrow(entry);
+    return support::dict_get_item(store, key);
 }
 
 }  // namespace
