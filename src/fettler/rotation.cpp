@@ -277,16 +277,16 @@ void rotation_dealloc(PyObject* self) {
 }
 
 PyObject* rotation_repr(PyObject* self) {
-    return PyUnicode_FromFormat("<generator object %U at %p>",
-                                function_of(as_rotation(self)).fields.qualname.get(), self);
+    const Ref qualname = function_of(as_rotation(self)).read(&support::FunctionObject::Fields::qualname);
+    return PyUnicode_FromFormat("<generator object %U at %p>", qualname.get(), self);
 }
 
 PyObject* get_name(PyObject* self, void*) {
-    return Py_NewRef(function_of(as_rotation(self)).fields.name.get());
+    return function_of(as_rotation(self)).read(&support::FunctionObject::Fields::name).release();
 }
 
 PyObject* get_qualname(PyObject* self, void*) {
-    return Py_NewRef(function_of(as_rotation(self)).fields.qualname.get());
+    return function_of(as_rotation(self)).read(&support::FunctionObject::Fields::qualname).release();
 }
 
 PyObject* get_running(PyObject* self, void*) {

@@ -375,6 +375,27 @@ private:
 #endif
 };
 
+// An object's own lock, held for the scope's lifetime: what the interpreter
+// takes around a read or change of its own objects' fields without the GIL
+// (a critical section, released while the thread waits on anything else).
+// With the GIL there is nothing to take.
+class Locked {
+public:
+#if defined(Py_GIL_DISABLED)
+    explicit Locked(PyObject* object) noexcept { PyCriticalSection_Begin(&section_, object); }
+    ~Locked() { PyCriticalSection_End(&section_); }
+#else
+    explicit Locked(PyObject*) noexcept {}
+#endif
+    Locked(const Locked&) = delete;
+    Locked& operator=(const Locked&) = delete;
+
+private:
+#if defined(Py_GIL_DISABLED)
+    PyCriticalSection section_;
+#endif
+};
+
 // --- cells, bound methods, staticmethod -------------------------------------
 
 // The contents of a cell, or null when it is empty.

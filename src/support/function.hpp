@@ -97,6 +97,15 @@ struct FunctionObject {
         Ref param_names;  // the parameters' names, interned str, in order
     } fields;
 
+    // A field that can be replaced from Python (__name__, __qualname__,
+    // __module__, __doc__, __annotations__, __defaults__, __kwdefaults__),
+    // with a reference of the caller's own: without the GIL another thread
+    // may replace it meanwhile, so it is read under the function's lock.
+    Ref read(Ref Fields::*field) const;
+    // Replaces such a field under the lock; the old object is released
+    // after it (its destructor may run any code).
+    void replace(Ref Fields::*field, Ref value);
+
     // The class filled into the `__class__` cell, or RuntimeError as a
     // zero-argument super() raises when the cell is still empty.  Owned:
     // the cell is writable from Python and may be emptied or refilled by

@@ -39,8 +39,8 @@ Ref make_signature(FunctionObject& function) {
     Ref signature_type = getattr(inspect.get(), signature_name);
     // Held for the whole build: Parameter() runs Python code that could
     // rebind the function's attributes.
-    const Ref annotations_ref = function.fields.annotations;
-    const Ref defaults_ref = function.fields.defaults;
+    const Ref annotations_ref = function.read(&FunctionObject::Fields::annotations);
+    const Ref defaults_ref = function.read(&FunctionObject::Fields::defaults);
     PyObject* annotations = annotations_ref.get();
     PyObject* defaults = defaults_ref.get();
     const FunctionDef& def = *function.def;

@@ -21,6 +21,8 @@
 #include "gui/main/state.hpp"
 #include "support/abi.hpp"
 
+#include <utility>
+
 namespace gui_main {
 namespace {
 
@@ -80,19 +82,32 @@ bool fix_needs_check(const support::FunctionObject& function, PyObject* dialog, 
     return !support::equals(engine_text.get(), support::tuple_item(entry.get(), 1));
 }
 
+// The mark is the module's, and any thread may set or take it: without the
+// GIL each change is made under the module object's lock, and what it
+// drops is released after it.
 ControlRead::ControlRead(const support::FunctionObject& function, PyObject* dialog)
-    : state_(state_of(function)), previous_(std::move(state_.control_read_for)) {
-    state_.control_read_for = Ref::borrow(dialog);
+    : module_(PyType_GetModule(function.type())), state_(state_of(function)) {
+    Ref mark = Ref::borrow(dialog);
+    const support::Locked lock(module_);
+    previous_ = std::exchange(state_.control_read_for, std::move(mark));
 }
 
-ControlRead::~ControlRead() { state_.control_read_for = std::move(previous_); }
+ControlRead::~ControlRead() {
+    Ref dropped;
+    {
+        const support::Locked lock(module_);
+        dropped = std::exchange(state_.control_read_for, std::move(previous_));
+    }
+}
 
 bool take_control_read(const support::FunctionObject& function, PyObject* dialog) {
     ModuleState& state = state_of(function);
+    Ref dropped;
+    const support::Locked lock(PyType_GetModule(function.type()));
     if (state.control_read_for.get() != dialog) {
         return false;
     }
-    state.control_read_for.clear();
+    dropped = std::exchange(state.control_read_for, Ref());
     return true;
 }
 
