@@ -24,6 +24,8 @@ PyObject* candidate_key_body(PyObject*, PyObject* candidate) {
 
 PyMethodDef candidate_key_method = {"<lambda>", candidate_key_body, METH_O, nullptr};
 
+const support::Builtin builtin_sorted("sorted");
+
 Ref get_variants_simple(FunctionObject& function, support::BoundArgs args) {
     PyObject* self = args[0];
     PyObject* word = args[1];
@@ -34,7 +36,6 @@ Ref get_variants_simple(FunctionObject& function, support::BoundArgs args) {
     Ref sorted = support::load_global(function, names::sorted);
     Ref speller = support::getattr(self, names::speller);
     Ref candidates = support::call_method(speller.get(), names::get_candidates, word);
-    static const support::Builtin builtin_sorted("sorted");
     const ModuleState& state = state_of(function);
     PyObject* key = builtin_sorted.is(sorted.get()) ? state.candidate_key_builtin.get() : state.candidate_key.get();
     Ref ordered = support::call_with_keywords(sorted.get(), {candidates.get()}, {{names::key, key}});
@@ -45,8 +46,7 @@ Ref get_variants_simple(FunctionObject& function, support::BoundArgs args) {
         // into the list at the end (support::new_list).
         std::vector<Ref> gathered;
         support::allocating([&] { gathered.reserve(static_cast<std::size_t>(support::list_size(ordered.get()))); });
-        for (Py_ssize_t index = 0; index < support::list_size(ordered.get()); ++index) {
-            Ref candidate = Ref::borrow(support::list_item(ordered.get(), index));
+        for (Py_ssize_t index = 0; Ref candidate = support::list_item_or_end(ordered.get(), index); ++index) {
             Ref suggestion = support::getitem(candidate.get(), Py_ssize_t{1});
             support::allocating([&] { gathered.push_back(std::move(suggestion)); });
         }
@@ -77,6 +77,8 @@ Ref get_variants_extended(FunctionObject&, support::BoundArgs args) {
     return support::getattr(first.get(), names::replacements);
 }
 
+const support::StrConstant space(" ");
+
 Ref correct_simple(FunctionObject&, support::BoundArgs args) {
     PyObject* self = args[0];
     PyObject* text = args[1];
@@ -84,7 +86,6 @@ Ref correct_simple(FunctionObject&, support::BoundArgs args) {
     support::setattr(self, names::text, text);
     // len(text.split(" ")) >= 2: `text` is an exact str, so the number of
     // pieces is the number of separators plus one.
-    static const support::StrConstant space(" ");
     const Py_ssize_t separators = PyUnicode_Count(text, space.get(), 0, PY_SSIZE_T_MAX);
     if (separators < 0) {
         support::throw_error();

@@ -19,6 +19,8 @@ Ref languages(FunctionObject& function, support::BoundArgs args) {
     return make_rotation(state_of(function).generator_type.get(), function, args[0]);
 }
 
+const support::Builtin builtin_next("next");
+
 Ref next_language(FunctionObject& function, support::BoundArgs args) {
     PyObject* self = args[0];
     support::call_method(self, names::close);
@@ -26,7 +28,6 @@ Ref next_language(FunctionObject& function, support::BoundArgs args) {
     Ref rotation = support::getattr(self, names::rotation);
     // The built-in next() of our own rotation is the rotation's advance;
     // anything else is called.
-    static const support::Builtin builtin_next("next");
     std::optional<Ref> advanced = builtin_next.is(next.get()) ? next_of_rotation(rotation.get()) : std::nullopt;
     Ref lang = advanced ? std::move(*advanced) : support::call(next.get(), rotation.get());
     support::setattr(self, names::current_language, lang.get());

@@ -22,7 +22,7 @@ void define_fettler(PyObject* globals, ModuleState& state) {
         return support::make_function(function_type, def, globals);
     };
     Ref bases = support::check(PyTuple_Pack(1, reinterpret_cast<PyObject*>(&PyBaseObject_Type)));
-    support::ClassBuilder body(state.python_types, module_def.m_name, "Fettler", "Fettler", bases.get());
+    support::ClassBuilder body(state.base.python_types, module_def.m_name, "Fettler", "Fettler", bases.get());
     body.add("__init__", function(init_def).get());
     body.add("init_speller", function(init_speller_def).get());
     body.add("init_lang_tool", function(init_lang_tool_def).get());
@@ -41,9 +41,9 @@ void define_fettler(PyObject* globals, ModuleState& state) {
 
 int exec_module(PyObject* module) {
     return support::guard(-1, [&] {
-        support::renew_names();
         ModuleState& state = support::make_module_state<ModuleState>(module);
-        state.python_types.load();
+        state.base.make();
+        const support::ActiveModule active(state.base.strings);
         state.function_type = support::make_function_type(module, "fettler.function");
         state.generator_type = make_generator_type(module);
         PyObject* globals = PyModule_GetDict(module);
