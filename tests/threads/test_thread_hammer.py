@@ -262,6 +262,8 @@ def hammer(side, orders, inputs, shared, python_cycle):
 @given(orders=st.lists(st.permutations(MEMBERS), min_size=THREADS, max_size=THREADS),
        inputs=st.lists(st.text(max_size=6), min_size=1, max_size=4, unique=True), python_cycle=st.booleans())
 def test_threads_get_what_python_promises(side, shared, orders, inputs, python_cycle):
+    if FREE_THREADED:  # else the threads would take turns, and prove little
+        assert not sys._is_gil_enabled(), "something this process loaded has turned the GIL on"
     side.program()
     wrong, rotated, engine = hammer(side, orders, inputs, shared, python_cycle)
     assert wrong == []
