@@ -2,14 +2,16 @@
 objects between threads, held by the compiled engine as by the
 plain-Python rendering (both run the same hammer).
 
-Eight threads run every public member of `Fettler` over and over, in an
-order Hypothesis draws per thread, each on one shared engine or on an
-engine of its own, while another thread keeps replacing a module global
-(`Speller`, `cycle`, `lt_correct`, a `sorted` of the module's own), a
-builtin (`getattr`) and methods (`Fettler.close`, `Fettler.init_speller`),
-each by an equal stand-in and back, and keeps swapping the configured
-languages for equal copies (the engine must hold its own references to
-whatever it is using).  Asserted:
+Eight threads run every public member of `Fettler` over and over (its
+attributes read, `matches` edited in place as the dialog does, members
+called wrongly too), in an order Hypothesis draws per thread, each on one
+shared engine or on an engine of its own, while another thread keeps
+replacing a module global (`Speller`, `cycle`, `lt_correct`, a `sorted` of
+the module's own), a builtin (`getattr`), methods (`Fettler.close`,
+`Fettler.init_speller`) and a method's `__qualname__`, each by an equal
+stand-in and back, and keeps swapping the configured languages for equal
+copies (the engine must hold its own references to whatever it is using).
+Asserted:
 
 - no crash, no hang, and no error but those a caller sharing one engine
   brings on itself (RACES: another thread's `next_language` drops the
@@ -29,6 +31,7 @@ ThreadSanitizer in its leg).
 """
 import builtins
 import collections
+import copy
 import itertools
 import os
 import subprocess
@@ -114,6 +117,14 @@ def side(request):
     return Side(*(request.getfixturevalue(prefix + name) for name in ("fettler_module", "companions", "fakes")))
 
 
+def rematch(engine, text):
+    """The dialog's way with the matches: edited in place, not replaced
+    (here the first by its copy, the old one released)."""
+    matches = engine.matches
+    if matches:
+        matches[0] = copy.copy(matches[0])
+
+
 def members(side, inputs, langs):
     """Each public member: what it does, and whether its result is right
     for the input `text` (None when the member checks itself)."""
@@ -134,6 +145,8 @@ def members(side, inputs, langs):
         "correct_extended": (lambda e, text: e.correct_extended(text),
                              lambda r, text: r in [u.upper() + text[len(u):] for u in inputs]),
         "refused": (lambda e, text: e.correct_extended(text.encode()), None),
+        "unbound": (lambda e, text: e.correct_simple(), None),
+        "rematch": (rematch, lambda r, text: r is None),
         "state": (lambda e, text: (e.text, e.current_language, e.matches),
                   lambda r, text: (r[0] in inputs or r[0] == "") and r[1].name in NAMES
                   and all(m.replacements in upper for m in r[2])),
@@ -142,7 +155,9 @@ def members(side, inputs, langs):
 
 MEMBERS = list(members(None, [], []))
 KEEPS_TEXT = {"get_variants_simple", "get_variants_extended", "correct_simple", "correct_extended"}
-REFUSED = (TypeError, "Argument 'text' has incorrect type (expected str, got bytes)")
+# What the members called wrongly raise, and nothing else.
+REFUSED = {"refused": (TypeError, "Argument 'text' has incorrect type (expected str, got bytes)"),
+           "unbound": (TypeError, "Fettler.correct_simple() missing 1 required positional argument: 'text'")}
 
 
 def replacements(side):
@@ -160,6 +175,9 @@ def replacements(side):
         (Fettler, "close", lambda self: close(self)),
         # returns once other threads had a chance to drop what it made
         (Fettler, "init_speller", lambda self: init_speller(self) or switch()),
+        # an equal name, but another object: the one a binding error is
+        # being made with may be released meanwhile
+        (Fettler.correct_simple, "__qualname__", "".join(["Fettler.", "correct_simple"])),
     ]
 
 
@@ -190,7 +208,7 @@ def hammer(side, orders, inputs, shared, python_cycle):
                 result = act(engine, text)
             except Exception as error:  # noqa: BLE001 - each is judged below
                 outcome = (type(error), str(error))
-                if name == "refused" and outcome == REFUSED or shared and outcome in RACES:
+                if outcome == REFUSED.get(name) or shared and outcome in RACES:
                     continue
                 wrong.append((name, text, outcome))
                 continue
@@ -201,7 +219,7 @@ def hammer(side, orders, inputs, shared, python_cycle):
                 place += 1
                 if result.name != NAMES[place % len(NAMES)]:
                     wrong.append((name, text, result, f"not {NAMES[place % len(NAMES)]}"))
-            elif name == "refused" or not right(result, text):
+            elif name in REFUSED or not right(result, text):
                 wrong.append((name, text, result))
             elif shared:
                 continue
@@ -212,7 +230,7 @@ def hammer(side, orders, inputs, shared, python_cycle):
 
     def replace():
         swaps = replacements(side)
-        originals = [(owner, name, vars(owner).get(name, stop)) for owner, name, _ in swaps]
+        originals = [(owner, name, getattr(owner, name, stop)) for owner, name, _ in swaps]
         start.wait()
         try:
             for turn in itertools.count():
@@ -230,7 +248,7 @@ def hammer(side, orders, inputs, shared, python_cycle):
             for owner, name, original in originals:
                 if original is not stop:
                     setattr(owner, name, original)
-                elif name in vars(owner):
+                elif hasattr(owner, name):
                     delattr(owner, name)
 
     def guarded(run, *args):
