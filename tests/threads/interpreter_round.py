@@ -48,6 +48,18 @@ def _use():
         recorder.reset()
 
 
+def own_name(function, name):
+    """Whether the name `function` looks up (seen in the AttributeError of
+    an object without it) is this interpreter's interned str: the compiler
+    interned the literal `name` here, so that must be the very object, not
+    an equal one some other interpreter made."""
+    try:
+        function(types.SimpleNamespace())
+    except AttributeError as error:
+        return error.name == name, error.name is name
+    return "found"
+
+
 def _ask(fettler, main, Config, Languages, Match, recorder):
     recorder.reset()
     recorder.program("Speller.get_candidates", [(2, "tea"), (1, "the")])
@@ -116,4 +128,6 @@ def _ask(fettler, main, Config, Languages, Match, recorder):
     note("errors", lambda: dialog.errors)
     note("output", lambda: (dialog.output("the"), engine.text, copies))
     note("classes", lambda: (fettler.Fettler.__qualname__, fettler.Fettler.__module__, main.FettleGUI.__module__))
+    note("own names", lambda: [own_name(function, name) for function, name in (
+        (fettler.Fettler.is_lang_tool_supports.fget, "current_language"), (main.FettleGUI.errors.fget, "fettler"))])
     return tuple(seen)

@@ -6,7 +6,9 @@ after others were closed; each must answer as the main interpreter does
 (tests/threads/interpreter_round.py says what is asked).  The dialog runs
 on the stand-in wx there: wxPython cannot be imported in an isolated
 subinterpreter."""
+import ast
 import importlib
+import subprocess
 import sys
 import threading
 
@@ -78,3 +80,31 @@ def test_side_by_side_then_again(answers, paths, expected):
     assert results == [expected] * SIDE_BY_SIDE
     # made again once those are gone
     assert in_new_interpreter(answers, paths) == expected
+
+
+FIRST_IN_A_SUBINTERPRETER = """
+import sys
+from concurrent import interpreters
+
+sys.path.insert(0, sys.argv[1])
+import interpreter_round
+
+seen = []
+for _ in range(2):
+    interpreter = interpreters.create()
+    interpreter.exec(f"import sys; sys.path.insert(0, {sys.argv[1]!r})")
+    seen.append(interpreter.call(interpreter_round.answers, *sys.argv[2:]))
+    interpreter.close()
+seen.append(interpreter_round.answers(*sys.argv[2:]))
+print(repr(seen))
+"""
+
+
+def test_first_used_in_a_subinterpreter(paths, expected):
+    """A process where a subinterpreter loads the modules first and is
+    closed before the next one and the main interpreter use them: whatever
+    the first user's module object made must have gone with it."""
+    run = subprocess.run([sys.executable, "-c", FIRST_IN_A_SUBINTERPRETER, str(ROUND), *paths],
+                         capture_output=True, text=True, timeout=300)
+    assert run.returncode == 0, run.stderr
+    assert ast.literal_eval(run.stdout) == [expected] * 3
