@@ -49,7 +49,8 @@ void define_fettler(PyObject* globals, ModuleState& state) {
     body.add("correct_simple", function(correct_simple_def).get());
     body.add("correct_extended", function(correct_extended_def).get());
     Ref fettler_class = body.finish();
-    state.base.own_class.make(fettler_class.get(), function_type, instance_names, own_methods);
+    state.base.own_class.make(fettler_class.get(), function_type, instance_names, own_methods,
+                              state.base.class_versions);
     support::store_global(globals, "Fettler", fettler_class.get());
 }
 

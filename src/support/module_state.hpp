@@ -37,7 +37,7 @@ struct ModuleBase {
     PythonTypes python_types;
     ModuleStrings strings;
     GlobalCache global_cache;
-    TypeVersions class_versions;
+    TypeVersions class_versions;  // started when own_class is registered
     OwnClass own_class;
 
     // In the exec slot, before any other code of the module runs.
@@ -45,9 +45,6 @@ struct ModuleBase {
         strings.make();
         python_types.load();
         global_cache.make();
-        if constexpr (type_versions) {
-            class_versions.start();
-        }
     }
 
     // The references the collector sees.  The interned constants are not

@@ -5,7 +5,7 @@
 namespace support {
 
 void OwnClass::make(PyObject* type, PyObject* function_type, std::span<const Name* const> plain,
-                    std::span<const OwnMethod> methods) {
+                    std::span<const OwnMethod> methods, TypeVersions& versions) {
     assert(methods.size() <= max_methods);
     type_ = Ref::borrow(type);
     function_type_ = function_type;
@@ -13,6 +13,7 @@ void OwnClass::make(PyObject* type, PyObject* function_type, std::span<const Nam
     methods_ = methods;
     known_ = 0;
     refused_ = 0;
+    versions.start();
 }
 
 FunctionObject& OwnClass::method(const Name& name) const noexcept {
@@ -44,7 +45,15 @@ bool OwnClass::recheck(TypeVersions& versions) {
         return false;
     }
     const std::uint64_t version = versions.version(type);
-    const bool facts = holds(type);
+    bool facts = false;
+    try {
+        facts = holds(type);
+    } catch (const PythonError&) {
+        // A key of a class's dict whose __eq__ raised: the interpreter's
+        // own look-up along the MRO swallows that too.  The generic path
+        // is taken, which looks again.
+        PyErr_Clear();
+    }
     // A look-up in a class's dict may run a key's __eq__, which may modify
     // the class: the facts count only when the version did not move.
     if (versions.version(type) != version) {

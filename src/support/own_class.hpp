@@ -40,9 +40,11 @@ class OwnClass {
 public:
     static constexpr std::size_t max_methods = 4;
 
-    // Registers `type` (in the exec slot, once its class statement has run).
+    // Registers `type` (in the exec slot, once its class statement has
+    // run), and starts `versions` (a module without an own class takes no
+    // watcher from the interpreter's few).
     void make(PyObject* type, PyObject* function_type, std::span<const Name* const> plain,
-              std::span<const OwnMethod> methods);
+              std::span<const OwnMethod> methods, TypeVersions& versions);
 
     // The instance __dict__ of `self` when self is an exact instance and the
     // facts above hold; else null.

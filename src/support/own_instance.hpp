@@ -41,6 +41,7 @@ inline Ref call_own(const FunctionObject& function, PyObject* self, const Name& 
     if (Ref dict = base.own_class.dict_of(self, base.class_versions)) {
         if (check_status(PyDict_Contains(dict.get(), name.get())) == 0) {
             FunctionObject& method = base.own_class.method(name);
+            assert(method.def->params.size() == 1 && "only methods called with self alone");
             // Held for the call, as a call through the attribute would hold
             // the function it found: the body may remove it from the class.
             const Ref held = Ref::borrow(reinterpret_cast<PyObject*>(&method));
