@@ -16,16 +16,19 @@ using support::Ref;
 
 Ref init(FunctionObject& function, support::BoundArgs args) {
     PyObject* self = args[0];
-    support::set_own(function, self, names::config, args[1]);
-    support::set_own(function, self, names::speller, Py_None);
-    support::set_own(function, self, names::lang_tool, Py_None);
+    // The generic protocol: the instance __dict__ the own-class path reads
+    // would be made here for every engine, which only pays off for one
+    // that is used afterwards (its first use makes it then).
+    support::setattr(self, names::config, args[1]);
+    support::setattr(self, names::speller, Py_None);
+    support::setattr(self, names::lang_tool, Py_None);
     Ref empty_text = support::check(PyUnicode_FromStringAndSize("", 0));
-    support::set_own(function, self, names::text, empty_text.get());
+    support::setattr(self, names::text, empty_text.get());
     Ref empty_matches = support::check(PyList_New(0));
-    support::set_own(function, self, names::matches, empty_matches.get());
-    support::set_own(function, self, names::current_language, Py_None);
+    support::setattr(self, names::matches, empty_matches.get());
+    support::setattr(self, names::current_language, Py_None);
     Ref rotation = support::call_method(self, names::languages);
-    support::set_own(function, self, names::rotation, rotation.get());
+    support::setattr(self, names::rotation, rotation.get());
     search_default(self, state_of(function));
     return Ref::borrow(Py_None);
 }
