@@ -5,6 +5,7 @@
 #include "support/abi.hpp"
 #include "support/builtins.hpp"
 #include "support/globals.hpp"
+#include "support/own_instance.hpp"
 
 #include <vector>
 
@@ -29,12 +30,12 @@ const support::Builtin builtin_sorted("sorted");
 Ref get_variants_simple(FunctionObject& function, support::BoundArgs args) {
     PyObject* self = args[0];
     PyObject* word = args[1];
-    support::call_method(self, names::init_speller);
-    support::setattr(self, names::text, word);
+    support::call_own(function, self, names::init_speller);
+    support::set_own(function, self, names::text, word);
     // sorted(self.speller.get_candidates(word), key=lambda c: c[0]), in
     // Python's order of evaluation: the global first.
     Ref sorted = support::load_global(function, names::sorted);
-    Ref speller = support::getattr(self, names::speller);
+    Ref speller = support::get_own(function, self, names::speller);
     Ref candidates = support::call_method(speller.get(), names::get_candidates, word);
     const ModuleState& state = state_of(function);
     PyObject* key = builtin_sorted.is(sorted.get()) ? state.candidate_key_builtin.get() : state.candidate_key.get();
@@ -64,33 +65,33 @@ Ref get_variants_simple(FunctionObject& function, support::BoundArgs args) {
     return suggestions;
 }
 
-Ref get_variants_extended(FunctionObject&, support::BoundArgs args) {
+Ref get_variants_extended(FunctionObject& function, support::BoundArgs args) {
     PyObject* self = args[0];
     PyObject* word = args[1];
-    support::call_method(self, names::init_lang_tool);
-    support::setattr(self, names::text, word);
-    Ref tool = support::getattr(self, names::lang_tool);
+    support::call_own(function, self, names::init_lang_tool);
+    support::set_own(function, self, names::text, word);
+    Ref tool = support::get_own(function, self, names::lang_tool);
     Ref matches = support::call_method(tool.get(), names::check, word);
-    support::setattr(self, names::matches, matches.get());
-    Ref stored = support::getattr(self, names::matches);
+    support::set_own(function, self, names::matches, matches.get());
+    Ref stored = support::get_own(function, self, names::matches);
     Ref first = support::getitem(stored.get(), Py_ssize_t{0});
     return support::getattr(first.get(), names::replacements);
 }
 
 const support::StrConstant space(" ");
 
-Ref correct_simple(FunctionObject&, support::BoundArgs args) {
+Ref correct_simple(FunctionObject& function, support::BoundArgs args) {
     PyObject* self = args[0];
     PyObject* text = args[1];
-    support::call_method(self, names::init_speller);
-    support::setattr(self, names::text, text);
+    support::call_own(function, self, names::init_speller);
+    support::set_own(function, self, names::text, text);
     // len(text.split(" ")) >= 2: `text` is an exact str, so the number of
     // pieces is the number of separators plus one.
     const Py_ssize_t separators = PyUnicode_Count(text, space.get(), 0, PY_SSIZE_T_MAX);
     if (separators < 0) {
         support::throw_error();
     }
-    Ref speller = support::getattr(self, names::speller);
+    Ref speller = support::get_own(function, self, names::speller);
     if (separators >= 1) {
         return support::call_method(speller.get(), names::autocorrect_sentence, text);
     }
@@ -100,13 +101,13 @@ Ref correct_simple(FunctionObject&, support::BoundArgs args) {
 Ref correct_extended(FunctionObject& function, support::BoundArgs args) {
     PyObject* self = args[0];
     PyObject* text = args[1];
-    support::call_method(self, names::init_lang_tool);
-    support::setattr(self, names::text, text);
-    Ref tool = support::getattr(self, names::lang_tool);
+    support::call_own(function, self, names::init_lang_tool);
+    support::set_own(function, self, names::text, text);
+    Ref tool = support::get_own(function, self, names::lang_tool);
     Ref matches = support::call_method(tool.get(), names::check, text);
-    support::setattr(self, names::matches, matches.get());
+    support::set_own(function, self, names::matches, matches.get());
     Ref correct = support::load_global(function, names::lt_correct);
-    Ref stored = support::getattr(self, names::matches);
+    Ref stored = support::get_own(function, self, names::matches);
     return support::call(correct.get(), text, stored.get());
 }
 

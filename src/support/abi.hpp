@@ -265,6 +265,20 @@ Ref type_name(PyTypeObject* type);
 // type(obj).__name__ as the interpreter's messages show it.
 inline Ref type_name_of(PyObject* obj) { return type_name(Py_TYPE(obj)); }
 
+// The dict of a class itself (its __dict__ without the mappingproxy), new
+// reference.  From 3.12 a builtin type's tp_dict may be empty, its dict
+// kept per interpreter, where PyType_GetDict finds it.  Used only where
+// type_versions (below) holds, which the Stable ABI never does.
+#if !FETTLE_STABLE_ABI
+inline Ref type_dict(PyTypeObject* type) {
+#if PY_VERSION_HEX >= 0x030C0000
+    return check(PyType_GetDict(type));
+#else
+    return Ref::borrow(type->tp_dict);  // set on every ready type
+#endif
+}
+#endif
+
 // --- member definitions (PyMemberDef) --------------------------------------
 
 #if FETTLE_API_VERSION >= 0x030C0000
@@ -314,7 +328,7 @@ public:
 #else
 // 3.12 on: a dict watcher of the module object's own, which counts every
 // event of every dict it watches: each tracked dict's version is that
-// count (support/dict_watch.cpp).
+// count (support/watchers.cpp).
 inline constexpr bool dict_versions = true;
 class DictVersions {
 public:
@@ -329,6 +343,68 @@ public:
 private:
     // The watcher's id + 1; 0 for none, as in a state never constructed
     // (the interpreter zero-fills it).
+    int watcher_ = 0;
+    std::uint64_t events_ = 1;
+};
+#endif
+
+// --- telling that a type is unmodified ---------------------------------------
+//
+// For the module's own class (own_class.hpp), one TypeVersions per module
+// object: `version(type)` of a type that `track(type)` accepted changes
+// whenever the interpreter marks the type modified (an attribute set or
+// deleted on it or on a class of its MRO, its bases replaced), so two
+// equal versions of the same type mean that every look-up along its MRO
+// finds what it found before.  Where `type_versions` is false nothing is
+// cached.
+
+#if FETTLE_STABLE_ABI || defined(Py_GIL_DISABLED)
+// The Stable ABI shows neither a type's version tag nor its watchers, nor
+// the type's slots.  Without the GIL, what the cache keeps of the class
+// (its functions, borrowed from its dict) could be replaced and freed by
+// another thread between the check and the use.
+inline constexpr bool type_versions = false;
+class TypeVersions {
+public:
+    void start() noexcept {}
+    void stop() noexcept {}
+    std::uint64_t version(PyTypeObject*) const noexcept { return 0; }
+    bool track(PyTypeObject*) noexcept { return false; }
+};
+#elif PY_VERSION_HEX < 0x030C0000
+// 3.11 has no type watchers.  Its exact means is the type's version tag, a
+// field of the type's public struct: the interpreter gives a type a new
+// tag from one counter that only grows (never handing a tag out twice),
+// and whatever modifies the type (PyType_Modified, also run for every
+// subclass of a modified class) clears the tag to 0, together with the
+// flag Py_TPFLAGS_VALID_VERSION_TAG.  A type accepted only while it has a
+// valid tag (whose MRO then has valid tags too, given first) therefore
+// keeps that tag until it is modified, and never finds it again after.
+inline constexpr bool type_versions = true;
+class TypeVersions {
+public:
+    void start() noexcept {}
+    void stop() noexcept {}
+    std::uint64_t version(PyTypeObject* type) const noexcept { return type->tp_version_tag; }
+    bool track(PyTypeObject* type) noexcept {
+        return PyType_HasFeature(type, Py_TPFLAGS_VALID_VERSION_TAG) && type->tp_version_tag != 0;
+    }
+};
+#else
+// 3.12 on: a type watcher of the module object's own, which counts every
+// event of every type it watches: each tracked type's version is that
+// count (support/watchers.cpp).
+inline constexpr bool type_versions = true;
+class TypeVersions {
+public:
+    void start() noexcept;
+    void stop() noexcept;
+    std::uint64_t version(PyTypeObject*) const noexcept { return events_; }
+    // Watches `type`; false (no error set) when there is no watcher or the
+    // interpreter could not promise to tell of its next modification.
+    bool track(PyTypeObject* type) noexcept;
+
+private:
     int watcher_ = 0;
     std::uint64_t events_ = 1;
 };

@@ -22,6 +22,7 @@
 #include "support/abi.hpp"
 #include "support/function.hpp"
 #include "support/global_cache.hpp"
+#include "support/own_class.hpp"
 
 #include <cstddef>
 #include <new>
@@ -31,11 +32,13 @@ namespace support {
 
 // The support layer's part of every module's state: the types reached
 // through Python in the Stable ABI, the interned constants, the global
-// look-up cache.
+// look-up cache, what the module knows of its own class.
 struct ModuleBase {
     PythonTypes python_types;
     ModuleStrings strings;
     GlobalCache global_cache;
+    TypeVersions class_versions;  // started when own_class is registered
+    OwnClass own_class;
 
     // In the exec slot, before any other code of the module runs.
     void make() {
@@ -48,9 +51,10 @@ struct ModuleBase {
     // among them: a str takes part in no cycle, and they stay until the
     // module object is freed, since a function of the module may still be
     // called while a cycle holding the module is being cleared.
-    auto refs() noexcept { return python_types.refs(); }
+    auto refs() noexcept { return std::tuple_cat(python_types.refs(), own_class.refs()); }
 
     void free() noexcept {
+        class_versions.stop();
         global_cache.clear();
         strings.clear();
     }
