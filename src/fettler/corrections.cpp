@@ -5,6 +5,7 @@
 #include "support/abi.hpp"
 #include "support/builtins.hpp"
 #include "support/globals.hpp"
+#include "support/own_instance.hpp"
 
 #include <vector>
 
@@ -24,17 +25,18 @@ PyObject* candidate_key_body(PyObject*, PyObject* candidate) {
 
 PyMethodDef candidate_key_method = {"<lambda>", candidate_key_body, METH_O, nullptr};
 
+const support::Builtin builtin_sorted("sorted");
+
 Ref get_variants_simple(FunctionObject& function, support::BoundArgs args) {
     PyObject* self = args[0];
     PyObject* word = args[1];
-    support::call_method(self, names::init_speller);
-    support::setattr(self, names::text, word);
+    support::call_own(function, self, names::init_speller);
+    support::set_own(function, self, names::text, word);
     // sorted(self.speller.get_candidates(word), key=lambda c: c[0]), in
     // Python's order of evaluation: the global first.
     Ref sorted = support::load_global(function, names::sorted);
-    Ref speller = support::getattr(self, names::speller);
+    Ref speller = support::get_own(function, self, names::speller);
     Ref candidates = support::call_method(speller.get(), names::get_candidates, word);
-    static const support::Builtin builtin_sorted("sorted");
     const ModuleState& state = state_of(function);
     PyObject* key = builtin_sorted.is(sorted.get()) ? state.candidate_key_builtin.get() : state.candidate_key.get();
     Ref ordered = support::call_with_keywords(sorted.get(), {candidates.get()}, {{names::key, key}});
@@ -45,8 +47,7 @@ Ref get_variants_simple(FunctionObject& function, support::BoundArgs args) {
         // into the list at the end (support::new_list).
         std::vector<Ref> gathered;
         support::allocating([&] { gathered.reserve(static_cast<std::size_t>(support::list_size(ordered.get()))); });
-        for (Py_ssize_t index = 0; index < support::list_size(ordered.get()); ++index) {
-            Ref candidate = Ref::borrow(support::list_item(ordered.get(), index));
+        for (Py_ssize_t index = 0; Ref candidate = support::list_item_or_end(ordered.get(), index); ++index) {
             Ref suggestion = support::getitem(candidate.get(), Py_ssize_t{1});
             support::allocating([&] { gathered.push_back(std::move(suggestion)); });
         }
@@ -64,32 +65,33 @@ Ref get_variants_simple(FunctionObject& function, support::BoundArgs args) {
     return suggestions;
 }
 
-Ref get_variants_extended(FunctionObject&, support::BoundArgs args) {
+Ref get_variants_extended(FunctionObject& function, support::BoundArgs args) {
     PyObject* self = args[0];
     PyObject* word = args[1];
-    support::call_method(self, names::init_lang_tool);
-    support::setattr(self, names::text, word);
-    Ref tool = support::getattr(self, names::lang_tool);
+    support::call_own(function, self, names::init_lang_tool);
+    support::set_own(function, self, names::text, word);
+    Ref tool = support::get_own(function, self, names::lang_tool);
     Ref matches = support::call_method(tool.get(), names::check, word);
-    support::setattr(self, names::matches, matches.get());
-    Ref stored = support::getattr(self, names::matches);
+    support::set_own(function, self, names::matches, matches.get());
+    Ref stored = support::get_own(function, self, names::matches);
     Ref first = support::getitem(stored.get(), Py_ssize_t{0});
     return support::getattr(first.get(), names::replacements);
 }
 
-Ref correct_simple(FunctionObject&, support::BoundArgs args) {
+const support::StrConstant space(" ");
+
+Ref correct_simple(FunctionObject& function, support::BoundArgs args) {
     PyObject* self = args[0];
     PyObject* text = args[1];
-    support::call_method(self, names::init_speller);
-    support::setattr(self, names::text, text);
+    support::call_own(function, self, names::init_speller);
+    support::set_own(function, self, names::text, text);
     // len(text.split(" ")) >= 2: `text` is an exact str, so the number of
     // pieces is the number of separators plus one.
-    static const support::StrConstant space(" ");
     const Py_ssize_t separators = PyUnicode_Count(text, space.get(), 0, PY_SSIZE_T_MAX);
     if (separators < 0) {
         support::throw_error();
     }
-    Ref speller = support::getattr(self, names::speller);
+    Ref speller = support::get_own(function, self, names::speller);
     if (separators >= 1) {
         return support::call_method(speller.get(), names::autocorrect_sentence, text);
     }
@@ -99,13 +101,13 @@ Ref correct_simple(FunctionObject&, support::BoundArgs args) {
 Ref correct_extended(FunctionObject& function, support::BoundArgs args) {
     PyObject* self = args[0];
     PyObject* text = args[1];
-    support::call_method(self, names::init_lang_tool);
-    support::setattr(self, names::text, text);
-    Ref tool = support::getattr(self, names::lang_tool);
+    support::call_own(function, self, names::init_lang_tool);
+    support::set_own(function, self, names::text, text);
+    Ref tool = support::get_own(function, self, names::lang_tool);
     Ref matches = support::call_method(tool.get(), names::check, text);
-    support::setattr(self, names::matches, matches.get());
+    support::set_own(function, self, names::matches, matches.get());
     Ref correct = support::load_global(function, names::lt_correct);
-    Ref stored = support::getattr(self, names::matches);
+    Ref stored = support::get_own(function, self, names::matches);
     return support::call(correct.get(), text, stored.get());
 }
 

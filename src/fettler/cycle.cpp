@@ -35,7 +35,7 @@ Ref Cycle::next() {
         return {};
     }
     position_ = (position_ + 1) % count_;
-    return Ref::borrow(support::list_item(saved_.get(), position_));
+    return support::list_item(saved_.get(), position_);
 }
 
 void Cycle::clear() noexcept {

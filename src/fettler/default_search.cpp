@@ -68,16 +68,14 @@ void search_default(PyObject* self, const ModuleState& state) {
     Ref iterator = support::check(PyObject_GetIter(iterable.get()));
     Compared compared;
     while (true) {
-        Ref lang = Ref::steal(PyIter_Next(iterator.get()));
-        if (!lang) {
-            if (PyErr_Occurred()) {
-                support::throw_error();
-            }
+        // Where the item stands is told with it: reading the default may
+        // run code that advances the rotation.
+        Step step = next_drawn(iterator.get(), state.generator_type.get());
+        if (!step.item) {
             return;
         }
-        // Asked at once: reading the default may run code that advances
-        // the rotation.
-        const std::optional<Drawn> drawn = last_drawn(iterator.get(), state.generator_type.get());
+        const Ref lang = std::move(step.item);
+        const std::optional<Drawn>& drawn = step.drawn;
         Ref config = support::getattr(self, names::config);
         Ref lang_default = support::getattr(config.get(), names::lang_default);
         if (drawn && compared.exhausted(*drawn)) {

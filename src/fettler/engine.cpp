@@ -5,6 +5,7 @@
 #include "fettler/names.hpp"
 #include "fettler/state.hpp"
 #include "support/globals.hpp"
+#include "support/own_instance.hpp"
 
 namespace fettler {
 namespace {
@@ -15,6 +16,9 @@ using support::Ref;
 
 Ref init(FunctionObject& function, support::BoundArgs args) {
     PyObject* self = args[0];
+    // The generic protocol: the instance __dict__ the own-class path reads
+    // would be made here for every engine, which only pays off for one
+    // that is used afterwards (its first use makes it then).
     support::setattr(self, names::config, args[1]);
     support::setattr(self, names::speller, Py_None);
     support::setattr(self, names::lang_tool, Py_None);
@@ -39,7 +43,7 @@ struct LanguageLookup {
 LanguageLookup language_lookup(FunctionObject& function, PyObject* self, const support::Name& types_global) {
     Ref types = support::load_global(function, types_global);
     Ref table = support::getattr(types.get(), names::Languages);
-    Ref current = support::getattr(self, names::current_language);
+    Ref current = support::get_own(function, self, names::current_language);
     Ref name = support::getattr(current.get(), names::name);
     return {std::move(table), std::move(name)};
 }
@@ -53,27 +57,27 @@ Ref language_code(FunctionObject& function, PyObject* self, const support::Name&
 
 Ref init_speller(FunctionObject& function, support::BoundArgs args) {
     PyObject* self = args[0];
-    Ref existing = support::getattr(self, names::speller);
+    Ref existing = support::get_own(function, self, names::speller);
     if (support::is_true(existing.get())) {
         return Ref::borrow(Py_None);
     }
     Ref speller_class = support::load_global(function, names::Speller);
     Ref code = language_code(function, self, names::ac_types);
     Ref speller = support::call_with_keywords(speller_class.get(), {}, {{names::lang, code.get()}});
-    support::setattr(self, names::speller, speller.get());
+    support::set_own(function, self, names::speller, speller.get());
     return Ref::borrow(Py_None);
 }
 
 Ref init_lang_tool(FunctionObject& function, support::BoundArgs args) {
     PyObject* self = args[0];
-    Ref existing = support::getattr(self, names::lang_tool);
+    Ref existing = support::get_own(function, self, names::lang_tool);
     if (support::is_true(existing.get())) {
         return Ref::borrow(Py_None);
     }
     Ref tool_class = support::load_global(function, names::LanguageTool);
     Ref code = language_code(function, self, names::lt_types);
     Ref tool = support::call(tool_class.get(), code.get());
-    support::setattr(self, names::lang_tool, tool.get());
+    support::set_own(function, self, names::lang_tool, tool.get());
     return Ref::borrow(Py_None);
 }
 
@@ -97,17 +101,17 @@ Ref is_autocorrect_supports(FunctionObject& function, support::BoundArgs args) {
     return supports(function, args[0], names::ac_types);
 }
 
-Ref close(FunctionObject&, support::BoundArgs args) {
+Ref close(FunctionObject& function, support::BoundArgs args) {
     PyObject* self = args[0];
-    Ref speller = support::getattr(self, names::speller);
+    Ref speller = support::get_own(function, self, names::speller);
     if (support::is_true(speller.get())) {
-        support::setattr(self, names::speller, Py_None);
+        support::set_own(function, self, names::speller, Py_None);
     }
-    Ref tool = support::getattr(self, names::lang_tool);
+    Ref tool = support::get_own(function, self, names::lang_tool);
     if (support::is_true(tool.get())) {
-        Ref tool_now = support::getattr(self, names::lang_tool);
+        Ref tool_now = support::get_own(function, self, names::lang_tool);
         support::call_method(tool_now.get(), names::close);
-        support::setattr(self, names::lang_tool, Py_None);
+        support::set_own(function, self, names::lang_tool, Py_None);
     }
     return Ref::borrow(Py_None);
 }

@@ -5,6 +5,7 @@
 #include "fettler/state.hpp"
 #include "support/builtins.hpp"
 #include "support/globals.hpp"
+#include "support/own_instance.hpp"
 
 namespace fettler {
 namespace {
@@ -19,17 +20,18 @@ Ref languages(FunctionObject& function, support::BoundArgs args) {
     return make_rotation(state_of(function).generator_type.get(), function, args[0]);
 }
 
+const support::Builtin builtin_next("next");
+
 Ref next_language(FunctionObject& function, support::BoundArgs args) {
     PyObject* self = args[0];
-    support::call_method(self, names::close);
+    support::call_own(function, self, names::close);
     Ref next = support::load_global(function, names::next);
-    Ref rotation = support::getattr(self, names::rotation);
+    Ref rotation = support::get_own(function, self, names::rotation);
     // The built-in next() of our own rotation is the rotation's advance;
     // anything else is called.
-    static const support::Builtin builtin_next("next");
     std::optional<Ref> advanced = builtin_next.is(next.get()) ? next_of_rotation(rotation.get()) : std::nullopt;
     Ref lang = advanced ? std::move(*advanced) : support::call(next.get(), rotation.get());
-    support::setattr(self, names::current_language, lang.get());
+    support::set_own(function, self, names::current_language, lang.get());
     return lang;
 }
 

@@ -1,6 +1,7 @@
 // Module `fettler`: its imports and the class statement of Fettler, run by
 // the exec slot once the import system has set __spec__ and __package__.
 #include "fettler/members.hpp"
+#include "fettler/names.hpp"
 #include "fettler/rotation.hpp"
 #include "fettler/state.hpp"
 #include "support/class_builder.hpp"
@@ -15,6 +16,18 @@ using support::Ref;
 
 extern PyModuleDef module_def;
 
+// What instances of Fettler keep in their __dict__, and the methods its
+// own code calls on self (support/own_class.hpp).
+const support::Name* const instance_names[] = {
+    &names::config, &names::speller, &names::lang_tool, &names::text,
+    &names::matches, &names::current_language, &names::rotation,
+};
+const support::OwnMethod own_methods[] = {
+    {names::init_speller, init_speller_def},
+    {names::init_lang_tool, init_lang_tool_def},
+    {names::close, close_def},
+};
+
 // The class body of Fettler: its members in definition order.
 void define_fettler(PyObject* globals, ModuleState& state) {
     PyObject* function_type = state.function_type.get();
@@ -22,7 +35,7 @@ void define_fettler(PyObject* globals, ModuleState& state) {
         return support::make_function(function_type, def, globals);
     };
     Ref bases = support::check(PyTuple_Pack(1, reinterpret_cast<PyObject*>(&PyBaseObject_Type)));
-    support::ClassBuilder body(state.python_types, module_def.m_name, "Fettler", "Fettler", bases.get());
+    support::ClassBuilder body(state.base.python_types, module_def.m_name, "Fettler", "Fettler", bases.get());
     body.add("__init__", function(init_def).get());
     body.add("init_speller", function(init_speller_def).get());
     body.add("init_lang_tool", function(init_lang_tool_def).get());
@@ -36,14 +49,16 @@ void define_fettler(PyObject* globals, ModuleState& state) {
     body.add("correct_simple", function(correct_simple_def).get());
     body.add("correct_extended", function(correct_extended_def).get());
     Ref fettler_class = body.finish();
+    state.base.own_class.make(fettler_class.get(), function_type, instance_names, own_methods,
+                              state.base.class_versions);
     support::store_global(globals, "Fettler", fettler_class.get());
 }
 
 int exec_module(PyObject* module) {
     return support::guard(-1, [&] {
-        support::renew_names();
         ModuleState& state = support::make_module_state<ModuleState>(module);
-        state.python_types.load();
+        state.base.make();
+        const support::ActiveModule active(state.base.strings);
         state.function_type = support::make_function_type(module, "fettler.function");
         state.generator_type = make_generator_type(module);
         PyObject* globals = PyModule_GetDict(module);

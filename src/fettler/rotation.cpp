@@ -16,10 +16,16 @@ using support::Ref;
 
 enum class State { created, suspended, running, finished };
 
+// A thread that finds the rotation created or suspended and makes it
+// running owns it, as the interpreter's own generators are owned: nobody
+// else touches its fields until it is made suspended or finished again
+// (another thread's advance meets "generator already executing"), and the
+// body may call any Python code in between.  The collector reads and
+// clears the fields only while every other thread is stopped.
 struct RotationObject {
     PyObject_HEAD
     PyObject* weakreflist;
-    State state;
+    support::ThreadShared<State> state;
     // The body iterates either a cycle of its own, when the module's
     // `cycle` is the built-in one, or iter(cycle(...)) of whatever `cycle`
     // has been replaced with.
@@ -39,12 +45,31 @@ support::FunctionObject& function_of(RotationObject& rotation) {
 }
 
 // The body has ended, normally or by an exception: a finished generator
-// holds on to nothing.
+// holds on to nothing.  Called by the owner; the fields are dropped (which
+// may run code) before anyone else may look at them.
 void finish(RotationObject& rotation) {
-    rotation.state = State::finished;
     rotation.fields.engine.clear();
     rotation.fields.iterator.clear();
     rotation.fields.cycle.clear();
+    rotation.state.store(State::finished);
+}
+
+// Makes the rotation running, for this thread alone: false (no error set)
+// when it has finished, ValueError while it runs.  `was` tells what it was.
+bool claim(RotationObject& rotation, State& was) {
+    was = rotation.state.load();
+    while (true) {
+        if (was == State::running) {
+            PyErr_SetString(PyExc_ValueError, "generator already executing");
+            return false;
+        }
+        if (was == State::finished) {
+            return false;
+        }
+        if (rotation.state.replace(was, State::running)) {
+            return true;
+        }
+    }
 }
 
 // A StopIteration escaping a generator's body becomes RuntimeError, with
@@ -90,8 +115,8 @@ PyObject* next_item(RotationObject& rotation) {
 
 // Cleared by the garbage collector while unreachable (a finalizer may
 // still reach it): there is nothing left to run.
-bool body_cleared(const RotationObject& rotation) {
-    if (rotation.state == State::created) {
+bool body_cleared(const RotationObject& rotation, State was) {
+    if (was == State::created) {
         return !rotation.fields.engine;
     }
     return rotation.own_cycle ? !rotation.fields.cycle.started() : !rotation.fields.iterator;
@@ -99,14 +124,14 @@ bool body_cleared(const RotationObject& rotation) {
 
 // Resumes the body (with `thrown` set, the exception is raised where the
 // body stands).  Returns the yielded item, or null: with an exception set
-// on failure, without one when the body ended.
-PyObject* resume(PyObject* self, bool thrown) {
+// on failure, without one when the body ended.  With `drawn`, also where
+// the item stands, when the body runs the built-in cycle itself (read
+// before another thread can advance the rotation).
+PyObject* resume(PyObject* self, bool thrown, std::optional<Drawn>* drawn = nullptr) {
     RotationObject& rotation = as_rotation(self);
-    if (rotation.state == State::running) {
-        PyErr_SetString(PyExc_ValueError, "generator already executing");
-        return nullptr;
-    }
-    if (rotation.state == State::finished) {
+    const support::ActiveModule active(function_of(rotation).module_base().strings);
+    State was = State::created;
+    if (!claim(rotation, was)) {
         return nullptr;  // a thrown exception stays set, as for a finished generator
     }
     Ref keep_alive = Ref::borrow(self);
@@ -115,12 +140,11 @@ PyObject* resume(PyObject* self, bool thrown) {
         replace_stop_iteration();
         return nullptr;
     }
-    if (body_cleared(rotation)) {
+    if (body_cleared(rotation, was)) {
         finish(rotation);
         return nullptr;
     }
-    const bool starting = rotation.state == State::created;
-    rotation.state = State::running;
+    const bool starting = was == State::created;
     PyObject* item = support::guard<PyObject*>(nullptr, [&]() -> PyObject* {
         if (starting) {
             start_body(rotation);
@@ -133,7 +157,10 @@ PyObject* resume(PyObject* self, bool thrown) {
         replace_stop_iteration();
         return nullptr;
     }
-    rotation.state = State::suspended;
+    if (drawn != nullptr && rotation.own_cycle) {
+        *drawn = Drawn{rotation.fields.cycle.position(), rotation.fields.cycle.configured()};
+    }
+    rotation.state.store(State::suspended);
     return item;
 }
 
@@ -141,7 +168,7 @@ PyObject* rotation_iternext(PyObject* self) { return resume(self, false); }
 
 PyObject* rotation_send(PyObject* self, PyObject* value) {
     RotationObject& rotation = as_rotation(self);
-    if (rotation.state == State::created && value != Py_None) {
+    if (rotation.state.load() == State::created && value != Py_None) {
         PyErr_SetString(PyExc_TypeError, "can't send non-None value to a just-started generator");
         return nullptr;
     }
@@ -157,6 +184,7 @@ PyObject* rotation_send(PyObject* self, PyObject* value) {
 // throw(type[, value[, traceback]]), with the argument checks of a Python
 // generator.
 PyObject* rotation_throw(PyObject* self, PyObject* args) {
+    const support::ActiveModule active(function_of(as_rotation(self)).module_base().strings);
     PyObject* type = nullptr;
     PyObject* value = nullptr;
     PyObject* traceback = nullptr;
@@ -205,9 +233,9 @@ PyObject* rotation_throw(PyObject* self, PyObject* args) {
 
 PyObject* rotation_close(PyObject* self, PyObject*) {
     RotationObject& rotation = as_rotation(self);
-    if (rotation.state == State::running) {
-        PyErr_SetString(PyExc_ValueError, "generator already executing");
-        return nullptr;
+    State was = State::created;
+    if (!claim(rotation, was)) {
+        return was == State::running ? nullptr : Py_NewRef(Py_None);
     }
     // GeneratorExit raised at the body's `yield` (or at its start) leaves it
     // at once: the body has no handler.
@@ -249,22 +277,24 @@ void rotation_dealloc(PyObject* self) {
 }
 
 PyObject* rotation_repr(PyObject* self) {
-    return PyUnicode_FromFormat("<generator object %U at %p>",
-                                function_of(as_rotation(self)).fields.qualname.get(), self);
+    const Ref qualname = function_of(as_rotation(self)).read(&support::FunctionObject::Fields::qualname);
+    return PyUnicode_FromFormat("<generator object %U at %p>", qualname.get(), self);
 }
 
 PyObject* get_name(PyObject* self, void*) {
-    return Py_NewRef(function_of(as_rotation(self)).fields.name.get());
+    return function_of(as_rotation(self)).read(&support::FunctionObject::Fields::name).release();
 }
 
 PyObject* get_qualname(PyObject* self, void*) {
-    return Py_NewRef(function_of(as_rotation(self)).fields.qualname.get());
+    return function_of(as_rotation(self)).read(&support::FunctionObject::Fields::qualname).release();
 }
 
-PyObject* get_running(PyObject* self, void*) { return PyBool_FromLong(as_rotation(self).state == State::running); }
+PyObject* get_running(PyObject* self, void*) {
+    return PyBool_FromLong(as_rotation(self).state.load() == State::running);
+}
 
 PyObject* get_suspended(PyObject* self, void*) {
-    return PyBool_FromLong(as_rotation(self).state == State::suspended);
+    return PyBool_FromLong(as_rotation(self).state.load() == State::suspended);
 }
 
 PyObject* get_yieldfrom(PyObject*, void*) { Py_RETURN_NONE; }
@@ -324,7 +354,7 @@ Ref make_rotation(PyObject* generator_type, support::FunctionObject& function, P
     Ref self = support::allocate(type);
     RotationObject& rotation = as_rotation(self.get());
     new (&rotation.fields) RotationObject::Fields{};
-    rotation.state = State::created;
+    new (&rotation.state) support::ThreadShared<State>(State::created);
     rotation.own_cycle = false;
     rotation.fields.function = Ref::borrow(reinterpret_cast<PyObject*>(&function));
     rotation.fields.engine = Ref::borrow(engine);
@@ -347,15 +377,13 @@ std::optional<Ref> next_of_rotation(PyObject* rotation) {
     return item;
 }
 
-std::optional<Drawn> last_drawn(PyObject* rotation_object, PyObject* generator_type) {
-    if (Py_TYPE(rotation_object) != reinterpret_cast<PyTypeObject*>(generator_type)) {
-        return std::nullopt;
+Step next_drawn(PyObject* iterator, PyObject* generator_type) {
+    if (Py_TYPE(iterator) != reinterpret_cast<PyTypeObject*>(generator_type)) {
+        return {support::check_or_end(PyIter_Next(iterator)), std::nullopt};
     }
-    const RotationObject& rotation = as_rotation(rotation_object);
-    if (!rotation.own_cycle || rotation.state != State::suspended) {
-        return std::nullopt;
-    }
-    return Drawn{rotation.fields.cycle.position(), rotation.fields.cycle.configured()};
+    Step step;
+    step.item = support::check_or_end(resume(iterator, false, &step.drawn));
+    return step;
 }
 
 }  // namespace fettler

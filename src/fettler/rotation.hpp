@@ -32,14 +32,20 @@ support::Ref make_rotation(PyObject* generator_type, support::FunctionObject& fu
 // object, which the caller then hands to next() itself.
 std::optional<support::Ref> next_of_rotation(PyObject* rotation);
 
-// The item a suspended rotation yielded last.
+// Where an item a rotation yielded stands.
 struct Drawn {
     Py_ssize_t position;    // its place among the configured items, from 0
     Py_ssize_t configured;  // how many there are once the items repeat, else -1
 };
 
-// For the constructor's search.  Only a rotation of our own type that runs
-// the built-in cycle itself can tell; any other answers nothing.
-std::optional<Drawn> last_drawn(PyObject* rotation, PyObject* generator_type);
+// next(iterator) for the constructor's search: the item, null when the
+// iterator is exhausted; and where it stands, which only a rotation of
+// `generator_type` that runs the built-in cycle itself can tell (read in
+// the same step, before anyone else can advance it).
+struct Step {
+    support::Ref item;
+    std::optional<Drawn> drawn;
+};
+Step next_drawn(PyObject* iterator, PyObject* generator_type);
 
 }  // namespace fettler

@@ -7,7 +7,7 @@
 namespace fettler {
 
 struct ModuleState {
-    support::PythonTypes python_types;  // first (see support/module_state.hpp)
+    support::ModuleBase base;  // first (see support/module_state.hpp)
     support::Ref function_type;
     support::Ref generator_type;
     support::Ref candidate_key;  // lambda c: c[0]
@@ -17,7 +17,7 @@ struct ModuleState {
     support::Ref cycle_type;  // itertools.cycle, as imported
 
     auto refs() {
-        return std::tuple_cat(python_types.refs(), std::tie(function_type, generator_type, candidate_key,
+        return std::tuple_cat(base.refs(), std::tie(function_type, generator_type, candidate_key,
                                                             candidate_key_builtin, cycle_type));
     }
 };

@@ -5,6 +5,12 @@
 #include <utility>
 
 namespace support {
+namespace {
+#if FETTLE_STABLE_ABI
+const Name module_key("__module__");
+const Name contents("cell_contents");
+#endif
+}  // namespace
 
 Ref type_name(PyTypeObject* type) {
 #if FETTLE_STABLE_ABI
@@ -19,7 +25,6 @@ Ref type_name(PyTypeObject* type) {
     // dot ("builtins" when there is none), and so is that of an immutable
     // heap type whose slot-table name is dotted (it has none otherwise); an
     // immutable type's __module__ cannot have been changed since.
-    static const Name module_key("__module__");
     Ref module = Ref::steal(PyObject_GetAttr(reinterpret_cast<PyObject*>(type), module_key.get()));
     if (!module) {
         if (!PyErr_ExceptionMatches(PyExc_AttributeError)) {
@@ -39,7 +44,6 @@ Ref type_name(PyTypeObject* type) {
 
 Ref cell_contents(PyObject* cell) {
 #if FETTLE_STABLE_ABI
-    static const Name contents("cell_contents");
     Ref value = Ref::steal(PyObject_GetAttr(cell, contents.get()));
     if (!value) {
         // An empty cell says so with ValueError.
@@ -53,67 +57,6 @@ Ref cell_contents(PyObject* cell) {
     return Ref::borrow(PyCell_GET(cell));
 #endif
 }
-
-#if !FETTLE_STABLE_ABI && PY_VERSION_HEX >= 0x030C0000
-
-namespace {
-
-// Called before every change of a watched dict (and when it is freed).
-int count_dict_event(PyDict_WatchEvent, PyObject*, PyObject*, PyObject*) noexcept {
-    ++watched_dict_events;
-    return 0;
-}
-
-// This library's watcher in the running interpreter, or -1 when none could
-// be had.  An interpreter has few watcher ids, so the one taken is kept in
-// the interpreter's own dict, under a key naming this library's copy of
-// the counter: a module of it imported again finds it there, and an
-// interpreter made after a restart (whose dict is new) gets its own.
-int watcher_id() noexcept {
-    static unsigned known_generation = 0;
-    static int id = -1;
-    if (known_generation == name_generation) {
-        return id;
-    }
-    known_generation = name_generation;
-    id = -1;
-    PyObject* interpreter_dict = PyInterpreterState_GetDict(PyInterpreterState_Get());
-    Ref key = Ref::steal(PyUnicode_FromFormat("fettle dict watcher %p", static_cast<void*>(&watched_dict_events)));
-    if (interpreter_dict == nullptr || !key) {
-        PyErr_Clear();
-        return -1;
-    }
-    if (PyObject* known = PyDict_GetItemWithError(interpreter_dict, key.get())) {
-        id = static_cast<int>(PyLong_AsLong(known));
-    } else if (!PyErr_Occurred()) {
-        const int added = PyDict_AddWatcher(count_dict_event);
-        Ref number = Ref::steal(added >= 0 ? PyLong_FromLong(added) : nullptr);
-        if (number && PyDict_SetItem(interpreter_dict, key.get(), number.get()) == 0) {
-            id = added;
-        } else if (added >= 0) {
-            PyDict_ClearWatcher(added);
-        }
-        // Whatever an earlier interpreter's dicts counted is void now.
-        ++watched_dict_events;
-    }
-    if (id < 0) {
-        PyErr_Clear();
-    }
-    return id;
-}
-
-}  // namespace
-
-bool track_dict(PyObject* dict) noexcept {
-    const int id = watcher_id();
-    if (id < 0 || PyDict_Watch(id, dict) < 0) {
-        PyErr_Clear();
-        return false;
-    }
-    return true;
-}
-
-#endif
 
 #if FETTLE_STABLE_ABI
 

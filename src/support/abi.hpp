@@ -13,6 +13,7 @@
 
 #include "support/object.hpp"
 
+#include <atomic>
 #include <cstdint>
 #include <tuple>
 #include <vector>
@@ -118,12 +119,54 @@ inline Py_ssize_t list_size(PyObject* list) {
 #endif
 }
 
-// A borrowed item.
-inline PyObject* list_item(PyObject* list, Py_ssize_t index) {
-#if FETTLE_STABLE_ABI
-    return checked_item(PyList_GetItem(list, index));
+// An item, with a reference of the caller's own.  Without the GIL another
+// thread may replace it in the list the moment it is read, so it is read
+// with its reference in one step (3.13 on); an index another thread has
+// since made too large raises IndexError, as list[index] would.
+inline Ref list_item(PyObject* list, Py_ssize_t index) {
+#if defined(Py_GIL_DISABLED)
+    return check(PyList_GetItemRef(list, index));
+#elif FETTLE_STABLE_ABI
+    return Ref::borrow(checked_item(PyList_GetItem(list, index)));
 #else
-    return PyList_GET_ITEM(list, index);
+    return Ref::borrow(PyList_GET_ITEM(list, index));
+#endif
+}
+
+// The item at `index` while the list is that long, else null: a step of
+// the list's own iterator, which reads the length again at every step
+// (code run in between, or another thread, may change the list).
+inline Ref list_item_or_end(PyObject* list, Py_ssize_t index) {
+#if defined(Py_GIL_DISABLED)
+    Ref item = Ref::steal(PyList_GetItemRef(list, index));
+    if (!item) {
+        if (!PyErr_ExceptionMatches(PyExc_IndexError)) {
+            throw_error();
+        }
+        PyErr_Clear();
+    }
+    return item;
+#else
+    return index < list_size(list) ? list_item(list, index) : Ref();
+#endif
+}
+
+// dict[key] as a reference of the caller's own, or null (no error) when the
+// key is missing.  Without the GIL another thread may replace the value the
+// moment it is found, so it is taken with a reference in the same step
+// (3.13 on); with the GIL the borrowed value is safe until the caller runs
+// code of anyone else's, and a reference is taken at once.
+inline Ref dict_get_item(PyObject* dict, PyObject* key) {
+#if FETTLE_API_VERSION >= 0x030D0000
+    PyObject* value = nullptr;
+    check_status(PyDict_GetItemRef(dict, key, &value));
+    return Ref::steal(value);
+#else
+    PyObject* value = PyDict_GetItemWithError(dict, key);
+    if (value == nullptr && PyErr_Occurred()) {
+        throw_error();
+    }
+    return Ref::borrow(value);
 #endif
 }
 
@@ -138,7 +181,7 @@ inline Ref getitem(PyObject* obj, Py_ssize_t index) {
             return Ref::borrow(tuple_item(obj, index));
         }
         if (PyList_CheckExact(obj) && index < list_size(obj)) {
-            return Ref::borrow(list_item(obj, index));
+            return list_item(obj, index);
         }
     }
     return getitem_asking(obj, index);
@@ -222,6 +265,20 @@ Ref type_name(PyTypeObject* type);
 // type(obj).__name__ as the interpreter's messages show it.
 inline Ref type_name_of(PyObject* obj) { return type_name(Py_TYPE(obj)); }
 
+// The dict of a class itself (its __dict__ without the mappingproxy), new
+// reference.  From 3.12 a builtin type's tp_dict may be empty, its dict
+// kept per interpreter, where PyType_GetDict finds it.  Used only where
+// type_versions (below) holds, which the Stable ABI never does.
+#if !FETTLE_STABLE_ABI
+inline Ref type_dict(PyTypeObject* type) {
+#if PY_VERSION_HEX >= 0x030C0000
+    return check(PyType_GetDict(type));
+#else
+    return Ref::borrow(type->tp_dict);  // set on every ready type
+#endif
+}
+#endif
+
 // --- member definitions (PyMemberDef) --------------------------------------
 
 #if FETTLE_API_VERSION >= 0x030C0000
@@ -234,37 +291,186 @@ inline constexpr int member_readonly = READONLY;
 
 // --- telling that a dict is unchanged ----------------------------------------
 //
-// For the global look-up's cache (globals.hpp): `dict_version(dict)` of a
-// dict that `track_dict` accepted changes whenever the dict is modified or
-// freed, so two equal versions of the same dict (by identity) mean that it
-// has not been modified in between.  Where `dict_versions` is false there
-// is no such means and nothing is cached.
+// For the global look-up's cache (globals.hpp), one DictVersions per module
+// object: `version(dict)` of a dict that `track(dict)` accepted changes
+// whenever the dict is modified or freed, so two equal versions of the same
+// dict (by identity) mean that it has not been modified in between.  Where
+// `dict_versions` is false there is no such means and nothing is cached.
 
-#if FETTLE_STABLE_ABI
-// The Stable ABI shows neither a dict's version nor its watchers.
+#if FETTLE_STABLE_ABI || defined(Py_GIL_DISABLED)
+// The Stable ABI shows neither a dict's version nor its watchers.  Without
+// the GIL, a value found in a dict is only borrowed from it while another
+// thread may replace it: what the cache keeps could be freed under it, and
+// every look-up takes a reference of its own instead.
 inline constexpr bool dict_versions = false;
-inline std::uint64_t dict_version(PyObject*) noexcept { return 0; }
-inline bool track_dict(PyObject*) noexcept { return false; }
+class DictVersions {
+public:
+    void start() noexcept {}
+    void stop() noexcept {}
+    std::uint64_t version(PyObject*) const noexcept { return 0; }
+    bool track(PyObject*) noexcept { return false; }
+};
 #elif PY_VERSION_HEX < 0x030C0000
 // 3.11: the dict's version tag (PEP 509), a field of the dict's public
 // struct that every modification sets to a new value of one counter of the
-// process, as is a new dict's; from 3.12 it is deprecated, and the
+// interpreter, as is a new dict's; from 3.12 it is deprecated, and the
 // watchers below take its place.
 inline constexpr bool dict_versions = true;
-inline std::uint64_t dict_version(PyObject* dict) noexcept {
-    return reinterpret_cast<PyDictObject*>(dict)->ma_version_tag;
-}
-inline bool track_dict(PyObject*) noexcept { return true; }
+class DictVersions {
+public:
+    void start() noexcept {}
+    void stop() noexcept {}
+    std::uint64_t version(PyObject* dict) const noexcept {
+        return reinterpret_cast<PyDictObject*>(dict)->ma_version_tag;
+    }
+    bool track(PyObject*) noexcept { return true; }
+};
 #else
-// 3.12 on: a dict watcher of this module's own (one id per interpreter,
-// shared by every module of this library), which counts every event of
-// every dict it watches: each tracked dict's version is that count.
+// 3.12 on: a dict watcher of the module object's own, which counts every
+// event of every dict it watches: each tracked dict's version is that
+// count (support/watchers.cpp).
 inline constexpr bool dict_versions = true;
-inline std::uint64_t watched_dict_events = 1;
-inline std::uint64_t dict_version(PyObject*) noexcept { return watched_dict_events; }
-// Watches `dict`; false (no error set) when no watcher could be had.
-bool track_dict(PyObject* dict) noexcept;
+class DictVersions {
+public:
+    // Takes a watcher in the running interpreter, when one is free.
+    void start() noexcept;
+    // Gives it back (the module object is freed).
+    void stop() noexcept;
+    std::uint64_t version(PyObject*) const noexcept { return events_; }
+    // Watches `dict`; false (no error set) when there is no watcher.
+    bool track(PyObject* dict) noexcept;
+
+private:
+    // The watcher's id + 1; 0 for none, as in a state never constructed
+    // (the interpreter zero-fills it).
+    int watcher_ = 0;
+    std::uint64_t events_ = 1;
+};
 #endif
+
+// --- telling that a type is unmodified ---------------------------------------
+//
+// For the module's own class (own_class.hpp), one TypeVersions per module
+// object: `version(type)` of a type that `track(type)` accepted changes
+// whenever the interpreter marks the type modified (an attribute set or
+// deleted on it or on a class of its MRO, its bases replaced), so two
+// equal versions of the same type mean that every look-up along its MRO
+// finds what it found before.  Where `type_versions` is false nothing is
+// cached.
+
+#if FETTLE_STABLE_ABI || defined(Py_GIL_DISABLED)
+// The Stable ABI shows neither a type's version tag nor its watchers, nor
+// the type's slots.  Without the GIL, what the cache keeps of the class
+// (its functions, borrowed from its dict) could be replaced and freed by
+// another thread between the check and the use.
+inline constexpr bool type_versions = false;
+class TypeVersions {
+public:
+    void start() noexcept {}
+    void stop() noexcept {}
+    std::uint64_t version(PyTypeObject*) const noexcept { return 0; }
+    bool track(PyTypeObject*) noexcept { return false; }
+};
+#elif PY_VERSION_HEX < 0x030C0000
+// 3.11 has no type watchers.  Its exact means is the type's version tag, a
+// field of the type's public struct: the interpreter gives a type a new
+// tag from one counter that only grows (never handing a tag out twice),
+// and whatever modifies the type (PyType_Modified, also run for every
+// subclass of a modified class) clears the tag to 0, together with the
+// flag Py_TPFLAGS_VALID_VERSION_TAG.  A type accepted only while it has a
+// valid tag (whose MRO then has valid tags too, given first) therefore
+// keeps that tag until it is modified, and never finds it again after.
+inline constexpr bool type_versions = true;
+class TypeVersions {
+public:
+    void start() noexcept {}
+    void stop() noexcept {}
+    std::uint64_t version(PyTypeObject* type) const noexcept { return type->tp_version_tag; }
+    bool track(PyTypeObject* type) noexcept {
+        return PyType_HasFeature(type, Py_TPFLAGS_VALID_VERSION_TAG) && type->tp_version_tag != 0;
+    }
+};
+#else
+// 3.12 on: a type watcher of the module object's own, which counts every
+// event of every type it watches: each tracked type's version is that
+// count (support/watchers.cpp).
+inline constexpr bool type_versions = true;
+class TypeVersions {
+public:
+    void start() noexcept;
+    void stop() noexcept;
+    std::uint64_t version(PyTypeObject*) const noexcept { return events_; }
+    // Watches `type`; false (no error set) when there is no watcher or the
+    // interpreter could not promise to tell of its next modification.
+    bool track(PyTypeObject* type) noexcept;
+
+private:
+    int watcher_ = 0;
+    std::uint64_t events_ = 1;
+};
+#endif
+
+// --- fields threads may race on ------------------------------------------
+//
+// A field of one of our objects that another thread may read or change at
+// the same moment: only without the GIL, where it is atomic (acquire and
+// release, so that what a thread wrote before releasing a claim is seen by
+// the next to claim); with the GIL, a plain field.
+template <typename T>
+class ThreadShared {
+public:
+    constexpr ThreadShared() noexcept = default;
+    constexpr explicit ThreadShared(T value) noexcept : value_(value) {}
+
+#if defined(Py_GIL_DISABLED)
+    T load() const noexcept { return value_.load(std::memory_order_acquire); }
+    void store(T value) noexcept { value_.store(value, std::memory_order_release); }
+    // Replaces `expected` by `desired`; false, with `expected` updated to
+    // what it found, when another thread got there first.
+    bool replace(T& expected, T desired) noexcept {
+        return value_.compare_exchange_strong(expected, desired, std::memory_order_acq_rel,
+                                              std::memory_order_acquire);
+    }
+
+private:
+    std::atomic<T> value_{};
+#else
+    T load() const noexcept { return value_; }
+    void store(T value) noexcept { value_ = value; }
+    bool replace(T& expected, T desired) noexcept {
+        if (value_ != expected) {
+            expected = value_;
+            return false;
+        }
+        value_ = desired;
+        return true;
+    }
+
+private:
+    T value_{};
+#endif
+};
+
+// An object's own lock, held for the scope's lifetime: what the interpreter
+// takes around a read or change of its own objects' fields without the GIL
+// (a critical section, released while the thread waits on anything else).
+// With the GIL there is nothing to take.
+class Locked {
+public:
+#if defined(Py_GIL_DISABLED)
+    explicit Locked(PyObject* object) noexcept { PyCriticalSection_Begin(&section_, object); }
+    ~Locked() { PyCriticalSection_End(&section_); }
+#else
+    explicit Locked(PyObject*) noexcept {}
+#endif
+    Locked(const Locked&) = delete;
+    Locked& operator=(const Locked&) = delete;
+
+private:
+#if defined(Py_GIL_DISABLED)
+    PyCriticalSection section_;
+#endif
+};
 
 // --- cells, bound methods, staticmethod -------------------------------------
 

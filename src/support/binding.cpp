@@ -11,10 +11,11 @@
 namespace support {
 namespace {
 
-PyObject* qualname_of(FunctionObject& function) { return function.fields.qualname.get(); }
+Ref qualname_of(FunctionObject& function) { return function.read(&FunctionObject::Fields::qualname); }
 
 [[noreturn]] void too_many_positional(FunctionObject& function, std::size_t positional, Py_ssize_t given) {
-    PyObject* defaults = function.fields.defaults.get();
+    const Ref defaults_ref = function.read(&FunctionObject::Fields::defaults);
+    PyObject* defaults = defaults_ref.get();
     const Py_ssize_t defcount = defaults != nullptr ? tuple_size(defaults) : 0;
     const auto argcount = static_cast<Py_ssize_t>(positional);
     Ref sig;
@@ -26,7 +27,7 @@ PyObject* qualname_of(FunctionObject& function) { return function.fields.qualnam
         plural = argcount != 1;
         sig = check(PyUnicode_FromFormat("%zd", argcount));
     }
-    raise_format(PyExc_TypeError, "%U() takes %U positional argument%s but %zd %s given", qualname_of(function),
+    raise_format(PyExc_TypeError, "%U() takes %U positional argument%s but %zd %s given", qualname_of(function).get(),
                  sig.get(), plural ? "s" : "", given, given == 1 ? "was" : "were");
 }
 
@@ -43,19 +44,19 @@ PyObject* qualname_of(FunctionObject& function) { return function.fields.qualnam
     const Py_ssize_t count = list_size(names.get());
     Ref listed;
     if (count == 1) {
-        listed = Ref::borrow(list_item(names.get(), 0));
+        listed = list_item(names.get(), 0);
     } else if (count == 2) {
-        listed = check(PyUnicode_FromFormat("%U and %U", list_item(names.get(), 0),
-                                            list_item(names.get(), 1)));
+        listed = check(PyUnicode_FromFormat("%U and %U", list_item(names.get(), 0).get(),
+                                            list_item(names.get(), 1).get()));
     } else {
-        Ref tail = check(PyUnicode_FromFormat(", %U, and %U", list_item(names.get(), count - 2),
-                                              list_item(names.get(), count - 1)));
+        Ref tail = check(PyUnicode_FromFormat(", %U, and %U", list_item(names.get(), count - 2).get(),
+                                              list_item(names.get(), count - 1).get()));
         check_status(PyList_SetSlice(names.get(), count - 2, count, nullptr));
         Ref separator = new_str(", ");
         Ref head = check(PyUnicode_Join(separator.get(), names.get()));
         listed = check(PyUnicode_Concat(head.get(), tail.get()));
     }
-    raise_format(PyExc_TypeError, "%U() missing %zd required positional argument%s: %U", qualname_of(function), count,
+    raise_format(PyExc_TypeError, "%U() missing %zd required positional argument%s: %U", qualname_of(function).get(), count,
                  count == 1 ? "" : "s", listed.get());
 }
 
@@ -70,10 +71,10 @@ PyObject* qualname_of(FunctionObject& function) { return function.fields.qualnam
         }
         if (const Ref suggestion = closest_name(keyword, std::span(candidates, function.shape.positional))) {
             raise_format(PyExc_TypeError, "%U() got an unexpected keyword argument '%S'. Did you mean '%S'?",
-                         qualname_of(function), keyword, suggestion.get());
+                         qualname_of(function).get(), keyword, suggestion.get());
         }
     }
-    raise_format(PyExc_TypeError, "%U() got an unexpected keyword argument '%S'", qualname_of(function), keyword);
+    raise_format(PyExc_TypeError, "%U() got an unexpected keyword argument '%S'", qualname_of(function).get(), keyword);
 }
 
 // Index of the positional-or-keyword parameter called `keyword`, or -1.
@@ -139,7 +140,7 @@ void bind_arguments(FunctionObject& function, PyObject* const* args, std::size_t
         PyObject* keyword = tuple_item(kwnames, k);
         PyObject* value = args[given + k];
         if (!PyUnicode_Check(keyword)) {
-            raise_format(PyExc_TypeError, "%U() keywords must be strings", qualname_of(function));
+            raise_format(PyExc_TypeError, "%U() keywords must be strings", qualname_of(function).get());
         }
         const std::ptrdiff_t index = find_parameter(function, shape.positional, keyword);
         if (index < 0) {
@@ -151,7 +152,7 @@ void bind_arguments(FunctionObject& function, PyObject* const* args, std::size_t
         }
         PyObject*& slot = bound[static_cast<std::size_t>(index)];
         if (slot != nullptr) {
-            raise_format(PyExc_TypeError, "%U() got multiple values for argument '%S'", qualname_of(function),
+            raise_format(PyExc_TypeError, "%U() got multiple values for argument '%S'", qualname_of(function).get(),
                          keyword);
         }
         slot = value;
@@ -163,7 +164,7 @@ void bind_arguments(FunctionObject& function, PyObject* const* args, std::size_t
     if (given < positional) {
         // Held for the call: the body may rebind __defaults__ while the
         // bound values are still in use.
-        hold.defaults = function.fields.defaults;
+        hold.defaults = function.read(&FunctionObject::Fields::defaults);
         PyObject* defaults = hold.defaults.get();
         const Py_ssize_t defcount = defaults != nullptr ? tuple_size(defaults) : 0;
         const Py_ssize_t first_default = positional > defcount ? positional - defcount : 0;

@@ -8,33 +8,26 @@
 
 namespace support {
 
+// Defined at namespace scope only, like a Name (interned.hpp): each module
+// object finds the genuine function's C code in its exec slot.
 class Builtin {
 public:
-    constexpr explicit Builtin(const char* name) noexcept : name_(name) {}
+    explicit Builtin(const char* name) noexcept : index_(detail::register_builtin(name)) {}
     Builtin(const Builtin&) = delete;
     Builtin& operator=(const Builtin&) = delete;
 
     // Whether `callable` is the built-in function of that name of the
     // module `builtins`: a built-in function object running its C code.
-    // That code is the one of the process, whatever the interpreter, so it
-    // is found once, in the builtins module's own method table (not in its
-    // namespace, where anything may stand by then).
     bool is(PyObject* callable) const noexcept {
         if (!PyCFunction_Check(callable)) {
             return false;
         }
-        if (!searched_) [[unlikely]] {
-            search();
-        }
-        return function_ != nullptr && cfunction_of(callable) == function_;
+        const BuiltinCode code = active_strings().builtin(index_);
+        return code != nullptr && cfunction_of(callable) == code;
     }
 
 private:
-    void search() const noexcept;
-
-    const char* name_;
-    mutable PyCFunction function_ = nullptr;
-    mutable bool searched_ = false;
+    std::size_t index_;
 };
 
 }  // namespace support

@@ -24,6 +24,11 @@ Ref calculate_metaclass(PyObject* bases) {
     return Ref::borrow(reinterpret_cast<PyObject*>(winner));
 }
 
+const Name prepare_name("__prepare__");
+const Name module_key("__module__");
+const Name qualname_key("__qualname__");
+const Name classcell_key("__classcell__");
+
 // namespace[key] = value, in whatever mapping __prepare__ returned.
 void store(PyObject* mapping, PyObject* key, PyObject* value) { check_status(PyObject_SetItem(mapping, key, value)); }
 
@@ -32,9 +37,6 @@ void store(PyObject* mapping, PyObject* key, PyObject* value) { check_status(PyO
 ClassBuilder::ClassBuilder(const PythonTypes& types, const char* module_name, const char* name, const char* qualname,
                            PyObject* bases)
     : types_(types), name_(new_str(name)), bases_(Ref::borrow(bases)), metaclass_(calculate_metaclass(bases)) {
-    static const Name prepare_name("__prepare__");
-    static const Name module_key("__module__");
-    static const Name qualname_key("__qualname__");
 
     Ref prepare = Ref::steal(PyObject_GetAttr(metaclass_.get(), prepare_name.get()));
     if (!prepare) {
@@ -75,7 +77,6 @@ void ClassBuilder::add(const char* name, PyObject* value) {
 }
 
 Ref ClassBuilder::finish() {
-    static const Name classcell_key("__classcell__");
     if (cell_) {
         store(namespace_.get(), classcell_key.get(), cell_.get());
     }

@@ -66,6 +66,15 @@ inline Ref check(PyObject* result) {
     return Ref::steal(result);
 }
 
+// Takes a new reference returned by a C API call that returns null both on
+// error (an exception set) and for "nothing" (none set), as PyIter_Next.
+inline Ref check_or_end(PyObject* result) {
+    if (result == nullptr && PyErr_Occurred() != nullptr) {
+        throw_error();
+    }
+    return Ref::steal(result);
+}
+
 // For C API calls that return -1 on error (0 or 1 otherwise).
 inline int check_status(int status) {
     if (status < 0) {

@@ -2,11 +2,14 @@
 #include "support/function.hpp"
 
 #include "support/abi.hpp"
+#include "support/module_state.hpp"
 
 #include <new>
 
 namespace support {
 namespace {
+
+using Fields = FunctionObject::Fields;
 
 FunctionObject& as_function(PyObject* self) { return *reinterpret_cast<FunctionObject*>(self); }
 
@@ -16,8 +19,9 @@ PyObject* function_vectorcall(PyObject* callable, PyObject* const* args, std::si
     if (Py_EnterRecursiveCall(" while calling a Python object")) {
         return nullptr;
     }
+    FunctionObject& function = as_function(callable);
+    const ActiveModule active(function.base->strings);
     PyObject* result = guard_object([&] {
-        FunctionObject& function = as_function(callable);
         // The common call: every parameter given by position, no *args or
         // **kwargs to pack; the caller's arguments are the bound ones.
         const ParamShape& shape = function.shape;
@@ -86,7 +90,8 @@ void function_dealloc(PyObject* self) {
 }
 
 PyObject* function_repr(PyObject* self) {
-    return PyUnicode_FromFormat("<function %U at %p>", as_function(self).fields.qualname.get(), self);
+    const Ref qualname = as_function(self).read(&Fields::qualname);
+    return PyUnicode_FromFormat("<function %U at %p>", qualname.get(), self);
 }
 
 // A function is a non-data descriptor: looked up on an instance it becomes
@@ -100,45 +105,49 @@ PyObject* function_descr_get(PyObject* self, PyObject* obj, PyObject*) {
 
 // --- attributes -----------------------------------------------------------
 
-PyObject* get_or_none(const Ref& field) { return Py_NewRef(field ? field.get() : Py_None); }
+// A field that can be replaced, or None.
+PyObject* get_or_none(PyObject* self, Ref Fields::*field) {
+    Ref value = as_function(self).read(field);
+    return value ? value.release() : Py_NewRef(Py_None);
+}
 
-PyObject* get_name(PyObject* self, void*) { return Py_NewRef(as_function(self).fields.name.get()); }
+int replace_field(PyObject* self, Ref Fields::*field, PyObject* value) {
+    as_function(self).replace(field, Ref::borrow(value));
+    return 0;
+}
+
+PyObject* get_name(PyObject* self, void*) { return as_function(self).read(&Fields::name).release(); }
 
 int set_name(PyObject* self, PyObject* value, void*) {
     if (value == nullptr || !PyUnicode_Check(value)) {
         PyErr_SetString(PyExc_TypeError, "__name__ must be set to a string object");
         return -1;
     }
-    as_function(self).fields.name = Ref::borrow(value);
-    return 0;
+    return replace_field(self, &Fields::name, value);
 }
 
-PyObject* get_qualname(PyObject* self, void*) { return Py_NewRef(as_function(self).fields.qualname.get()); }
+PyObject* get_qualname(PyObject* self, void*) { return as_function(self).read(&Fields::qualname).release(); }
 
 int set_qualname(PyObject* self, PyObject* value, void*) {
     if (value == nullptr || !PyUnicode_Check(value)) {
         PyErr_SetString(PyExc_TypeError, "__qualname__ must be set to a string object");
         return -1;
     }
-    as_function(self).fields.qualname = Ref::borrow(value);
-    return 0;
+    return replace_field(self, &Fields::qualname, value);
 }
 
-PyObject* get_module(PyObject* self, void*) { return get_or_none(as_function(self).fields.module); }
+PyObject* get_module(PyObject* self, void*) { return get_or_none(self, &Fields::module); }
 
-int set_module(PyObject* self, PyObject* value, void*) {
-    as_function(self).fields.module = Ref::borrow(value);
-    return 0;
-}
+int set_module(PyObject* self, PyObject* value, void*) { return replace_field(self, &Fields::module, value); }
 
-PyObject* get_doc(PyObject* self, void*) { return get_or_none(as_function(self).fields.doc); }
+PyObject* get_doc(PyObject* self, void*) { return get_or_none(self, &Fields::doc); }
 
-int set_doc(PyObject* self, PyObject* value, void*) {
-    as_function(self).fields.doc = Ref::borrow(value);
-    return 0;
-}
+int set_doc(PyObject* self, PyObject* value, void*) { return replace_field(self, &Fields::doc, value); }
 
+// Made on first use, as a function's own __annotations__ is; one thread
+// makes it, under the lock.
 PyObject* get_annotations(PyObject* self, void*) {
+    const Locked lock(self);
     Ref& annotations = as_function(self).fields.annotations;
     if (!annotations) {
         annotations = Ref::steal(PyDict_New());
@@ -157,11 +166,10 @@ int set_annotations(PyObject* self, PyObject* value, void*) {
         PyErr_SetString(PyExc_TypeError, "__annotations__ must be set to a dict object");
         return -1;
     }
-    as_function(self).fields.annotations = Ref::borrow(value);
-    return 0;
+    return replace_field(self, &Fields::annotations, value);
 }
 
-PyObject* get_defaults(PyObject* self, void*) { return get_or_none(as_function(self).fields.defaults); }
+PyObject* get_defaults(PyObject* self, void*) { return get_or_none(self, &Fields::defaults); }
 
 int set_defaults(PyObject* self, PyObject* value, void*) {
     if (value == Py_None) {
@@ -171,11 +179,10 @@ int set_defaults(PyObject* self, PyObject* value, void*) {
         PyErr_SetString(PyExc_TypeError, "__defaults__ must be set to a tuple object");
         return -1;
     }
-    as_function(self).fields.defaults = Ref::borrow(value);
-    return 0;
+    return replace_field(self, &Fields::defaults, value);
 }
 
-PyObject* get_kwdefaults(PyObject* self, void*) { return get_or_none(as_function(self).fields.kwdefaults); }
+PyObject* get_kwdefaults(PyObject* self, void*) { return get_or_none(self, &Fields::kwdefaults); }
 
 int set_kwdefaults(PyObject* self, PyObject* value, void*) {
     if (value == Py_None) {
@@ -185,16 +192,19 @@ int set_kwdefaults(PyObject* self, PyObject* value, void*) {
         PyErr_SetString(PyExc_TypeError, "__kwdefaults__ must be set to a dict object");
         return -1;
     }
-    as_function(self).fields.kwdefaults = Ref::borrow(value);
-    return 0;
+    return replace_field(self, &Fields::kwdefaults, value);
 }
 
-PyObject* get_globals(PyObject* self, void*) { return get_or_none(as_function(self).fields.globals); }
-PyObject* get_builtins(PyObject* self, void*) { return get_or_none(as_function(self).fields.builtins); }
-PyObject* get_closure(PyObject* self, void*) { return get_or_none(as_function(self).fields.closure); }
+// Set when the function is made, never replaced.
+PyObject* get_fixed(const Ref& field) { return Py_NewRef(field ? field.get() : Py_None); }
+PyObject* get_globals(PyObject* self, void*) { return get_fixed(as_function(self).fields.globals); }
+PyObject* get_builtins(PyObject* self, void*) { return get_fixed(as_function(self).fields.builtins); }
+PyObject* get_closure(PyObject* self, void*) { return get_fixed(as_function(self).fields.closure); }
 
 PyObject* get_signature(PyObject* self, void*) {
-    return guard_object([&] { return make_signature(as_function(self)); });
+    FunctionObject& function = as_function(self);
+    const ActiveModule active(function.base->strings);
+    return guard_object([&] { return make_signature(function); });
 }
 
 PyGetSetDef function_getset[] = {
@@ -271,6 +281,19 @@ Ref annotations_dict(const FunctionDef& def) {
 
 }  // namespace
 
+Ref FunctionObject::read(Ref Fields::*field) const {
+    auto* self = reinterpret_cast<PyObject*>(const_cast<FunctionObject*>(this));
+    const Locked lock(self);
+    return fields.*field;
+}
+
+void FunctionObject::replace(Ref Fields::*field, Ref value) {
+    {
+        const Locked lock(reinterpret_cast<PyObject*>(this));
+        std::swap(fields.*field, value);
+    }
+}
+
 Ref FunctionObject::class_from_cell() const {
     Ref cls = fields.closure ? cell_contents(tuple_item(fields.closure.get(), 0)) : Ref();
     if (!cls) {
@@ -303,6 +326,7 @@ Ref make_function(PyObject* function_type, const FunctionDef& def, PyObject* mod
     f.vectorcall = function_vectorcall;
     f.def = &def;
     f.shape = shape_of(def);
+    f.base = &module_base_of(type);
     f.fields.name = check(PyUnicode_InternFromString(def.name));
     f.fields.param_names = check(PyTuple_New(static_cast<Py_ssize_t>(def.params.size())));
     for (std::size_t i = 0; i < def.params.size(); ++i) {

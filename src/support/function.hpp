@@ -38,6 +38,7 @@ struct Param {
 };
 
 struct FunctionObject;
+struct ModuleBase;
 
 // The arguments a body receives: one borrowed object per parameter, in
 // order (defaults already filled in, *args a tuple, **kwargs a dict).
@@ -73,6 +74,10 @@ struct FunctionObject {
     vectorcallfunc vectorcall;
     const FunctionDef* def;
     ParamShape shape;
+    // The support layer's part of the state of the module that made the
+    // function's type (module_state.hpp).  The type holds the module, and
+    // the function its type, so it outlives the function.
+    ModuleBase* base;
     PyObject* weakreflist;  // borrowed, managed by PyObject_ClearWeakRefs
     struct Fields {
         // __dict__, made and replaced by the generic getset and attribute
@@ -92,12 +97,22 @@ struct FunctionObject {
         Ref param_names;  // the parameters' names, interned str, in order
     } fields;
 
+    // A field that can be replaced from Python (__name__, __qualname__,
+    // __module__, __doc__, __annotations__, __defaults__, __kwdefaults__),
+    // with a reference of the caller's own: without the GIL another thread
+    // may replace it meanwhile, so it is read under the function's lock.
+    Ref read(Ref Fields::*field) const;
+    // Replaces such a field under the lock; the old object is released
+    // after it (its destructor may run any code).
+    void replace(Ref Fields::*field, Ref value);
+
     // The class filled into the `__class__` cell, or RuntimeError as a
     // zero-argument super() raises when the cell is still empty.  Owned:
     // the cell is writable from Python and may be emptied or refilled by
     // any call the caller makes while it still uses the class.
     Ref class_from_cell() const;
     PyObject* globals() const noexcept { return fields.globals.get(); }
+    ModuleBase& module_base() const noexcept { return *base; }
     // The function's type (the module's function type).  Py_TYPE takes a
     // mutable object in the Stable ABI; reading the type changes nothing.
     PyTypeObject* type() const noexcept {

@@ -8,12 +8,8 @@ namespace {
 // mapping[key], or null (with no error) when the key is missing.
 PyObject* lookup(PyObject* mapping, PyObject* key, Ref& holder) {
     if (PyDict_CheckExact(mapping)) {
-        PyObject* value = PyDict_GetItemWithError(mapping, key);
-        if (value == nullptr && PyErr_Occurred()) {
-            throw_error();
-        }
-        holder = Ref::borrow(value);
-        return value;
+        holder = dict_get_item(mapping, key);
+        return holder.get();
     }
     holder = Ref::steal(PyObject_GetItem(mapping, key));
     if (!holder) {
@@ -52,32 +48,32 @@ struct Versions {
 // The versions of both namespaces before the look-up (any change the
 // look-up itself brought about then makes them stale), when its result may
 // be remembered.
-std::optional<Versions> versions_before(PyObject* module_globals, PyObject* builtins) {
+std::optional<Versions> versions_before(PyObject* module_globals, PyObject* builtins, DictVersions& versions) {
     if constexpr (dict_versions) {
         if (module_globals != nullptr && builtins != nullptr && plain_namespace(module_globals) &&
-            plain_namespace(builtins) && track_dict(module_globals) && track_dict(builtins)) {
-            return Versions{dict_version(module_globals), dict_version(builtins)};
+            plain_namespace(builtins) && versions.track(module_globals) && versions.track(builtins)) {
+            return Versions{versions.version(module_globals), versions.version(builtins)};
         }
     }
     return std::nullopt;
 }
 
+const Name name_attribute("name");
+
 }  // namespace
 
-Ref load_global(PyObject* module_globals, PyObject* builtins, const Name& name) {
-    const std::optional<Versions> versions = versions_before(module_globals, builtins);
+Ref load_global(PyObject* module_globals, PyObject* builtins, const Name& name, GlobalCache& cache) {
+    const std::optional<Versions> versions = versions_before(module_globals, builtins, cache.versions());
     Ref value;
     if ((module_globals != nullptr && lookup(module_globals, name.get(), value) != nullptr) ||
         (builtins != nullptr && lookup(builtins, name.get(), value) != nullptr)) {
         if (versions) {
-            name.global_slot() = {name_generation, module_globals, builtins, versions->globals, versions->builtins,
-                                  value.get()};
+            cache.slot(name) = {module_globals, builtins, versions->globals, versions->builtins, value.get()};
         }
         return value;
     }
     Ref message = check(PyUnicode_FromFormat("name '%.200s' is not defined", name.text()));
     Ref error = call(PyExc_NameError, message.get());
-    static const Name name_attribute("name");
     setattr(error.get(), name_attribute, name.get());
     PyErr_SetObject(PyExc_NameError, error.get());
     throw_error();

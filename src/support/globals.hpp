@@ -3,8 +3,9 @@
 // NameError.  A caller who replaces the global in the module's namespace,
 // or the builtin, is therefore honoured at the very next read.
 //
-// Like LOAD_GLOBAL, a read remembers where it found the name (in the
-// Name, see GlobalSlot) with the versions of both dicts (support/abi.hpp),
+// Like LOAD_GLOBAL, a read remembers where it found the name (in its
+// module object's cache, support/global_cache.hpp) with the versions of
+// both dicts (support/abi.hpp),
 // and finds it there again while neither dict has been modified since;
 // any change of either sends the next read through the dicts again.  It
 // remembers only a look-up that could run no code of anyone else's: both
@@ -13,25 +14,28 @@
 
 #include "support/abi.hpp"
 #include "support/function.hpp"
+#include "support/module_state.hpp"
 
 namespace support {
 
-// Looks `name` up, and remembers where it found it when it can.
-Ref load_global(PyObject* module_globals, PyObject* builtins, const Name& name);
+// Looks `name` up, and remembers where it found it in `cache` when it can.
+Ref load_global(PyObject* module_globals, PyObject* builtins, const Name& name, GlobalCache& cache);
 
 inline Ref load_global(const FunctionObject& function, const Name& name) {
     PyObject* globals = function.fields.globals.get();
     PyObject* builtins = function.fields.builtins.get();
+    GlobalCache& cache = function.module_base().global_cache;
     if constexpr (dict_versions) {
-        const GlobalSlot& slot = name.global_slot();
-        // The dicts compared by identity first: a dict_version is read only
+        const GlobalSlot& slot = cache.slot(name);
+        // The dicts compared by identity first: a version is read only
         // from a dict the slot was filled from, which is therefore alive.
-        if (slot.globals == globals && slot.builtins == builtins && slot.generation == name_generation &&
-            slot.globals_version == dict_version(globals) && slot.builtins_version == dict_version(builtins)) {
+        if (slot.globals == globals && slot.builtins == builtins && globals != nullptr &&
+            slot.globals_version == cache.versions().version(globals) &&
+            slot.builtins_version == cache.versions().version(builtins)) {
             return Ref::borrow(slot.value);
         }
     }
-    return load_global(globals, builtins, name);
+    return load_global(globals, builtins, name, cache);
 }
 
 // Binds a module global, as a module-level assignment does.

@@ -4,18 +4,19 @@
 #include "support/globals.hpp"
 
 namespace support {
+namespace {
+const Name import_key("__import__");
+const Name module_spec_key("__spec__");
+const Name initializing_key("_initializing");
+const Name dunder_name("__name__");
+}  // namespace
 
 Ref import_name(PyObject* module_globals, const char* name, int level, std::initializer_list<const char*> fromlist) {
-    static const Name import_key("__import__");
     PyObject* builtins = PyEval_GetBuiltins();
-    PyObject* import_function = PyDict_GetItemWithError(builtins, import_key.get());
-    if (import_function == nullptr) {
-        if (!PyErr_Occurred()) {
-            raise(PyExc_ImportError, "__import__ not found");
-        }
-        throw_error();
+    Ref importer = dict_get_item(builtins, import_key.get());
+    if (!importer) {
+        raise(PyExc_ImportError, "__import__ not found");
     }
-    Ref importer = Ref::borrow(import_function);
     Ref module_name = new_str(name);
     Ref names;
     if (fromlist.size() == 0) {
@@ -35,8 +36,6 @@ Ref import_name(PyObject* module_globals, const char* name, int level, std::init
 namespace {
 
 bool module_is_initializing(PyObject* module) {
-    static const Name module_spec_key("__spec__");
-    static const Name initializing_key("_initializing");
     Ref module_spec = Ref::steal(PyObject_GetAttr(module, module_spec_key.get()));
     if (module_spec) {
         Ref flag = Ref::steal(PyObject_GetAttr(module_spec.get(), initializing_key.get()));
@@ -54,7 +53,6 @@ bool module_is_initializing(PyObject* module) {
 }  // namespace
 
 Ref import_from(PyObject* module, const char* name) {
-    static const Name dunder_name("__name__");
     Ref attribute_name = new_str(name);
     Ref value = Ref::steal(PyObject_GetAttr(module, attribute_name.get()));
     if (value) {

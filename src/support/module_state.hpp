@@ -10,19 +10,61 @@
 //     auto refs() { return std::tie(field, ...); }
 //
 // and traverse and clear both follow that list.  Its first member is the
-// module's `support::PythonTypes python_types` (support/abi.hpp), which
-// support::python_types_of finds there; refs() lists its references too
-// (std::tuple_cat(python_types.refs(), std::tie(...))).
+// support layer's part, `support::ModuleBase base` (below), which the
+// layer finds there; refs() lists its references too
+// (std::tuple_cat(base.refs(), std::tie(...))).
+//
+// Everything a module object keeps lives in its state, so that two module
+// objects of one library (imported twice, or in two interpreters) share
+// nothing but their C code.
 #pragma once
 
 #include "support/abi.hpp"
 #include "support/function.hpp"
+#include "support/global_cache.hpp"
+#include "support/own_class.hpp"
 
 #include <cstddef>
 #include <new>
 #include <tuple>
 
 namespace support {
+
+// The support layer's part of every module's state: the types reached
+// through Python in the Stable ABI, the interned constants, the global
+// look-up cache, what the module knows of its own class.
+struct ModuleBase {
+    PythonTypes python_types;
+    ModuleStrings strings;
+    GlobalCache global_cache;
+    TypeVersions class_versions;  // started when own_class is registered
+    OwnClass own_class;
+
+    // In the exec slot, before any other code of the module runs.
+    void make() {
+        strings.make();
+        python_types.load();
+        global_cache.make();
+    }
+
+    // The references the collector sees.  The interned constants are not
+    // among them: a str takes part in no cycle, and they stay until the
+    // module object is freed, since a function of the module may still be
+    // called while a cycle holding the module is being cleared.
+    auto refs() noexcept { return std::tuple_cat(python_types.refs(), own_class.refs()); }
+
+    void free() noexcept {
+        class_versions.stop();
+        global_cache.clear();
+        strings.clear();
+    }
+};
+
+// The ModuleBase of the module that made `type` (a heap type the module
+// built from its slot table).
+inline ModuleBase& module_base_of(PyTypeObject* type) noexcept {
+    return *static_cast<ModuleBase*>(PyModule_GetState(PyType_GetModule(type)));
+}
 
 // The state of `module`, or null before the interpreter allocated it.
 template <typename State>
@@ -71,6 +113,7 @@ void free_module_state(void* module) {
     auto* object = static_cast<PyObject*>(module);
     clear_module_state<State>(object);
     if (State* state = module_state<State>(object)) {
+        state->base.free();
         state->~State();
     }
 }
@@ -79,7 +122,7 @@ void free_module_state(void* module) {
 // docstring) whose state is a `State`.
 template <typename State>
 constexpr PyModuleDef module_def_with_state(const char* name, PyModuleDef_Slot* slots) noexcept {
-    static_assert(offsetof(State, python_types) == 0, "the module's PythonTypes must come first in its state");
+    static_assert(offsetof(State, base) == 0, "the support layer's part must come first in a module's state");
     return {
         PyModuleDef_HEAD_INIT,
         name,

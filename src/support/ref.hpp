@@ -4,11 +4,6 @@
 // constructors say whether they take over a reference the caller already
 // owns (`Ref::steal`) or add one of their own (`Ref::borrow`).  Plain
 // `PyObject*` values elsewhere are borrowed and never released.
-//
-// One exception: the interned strings of Name and StrConstant
-// (object.hpp) hold a reference that is never released, as the
-// interpreter's own identifiers are kept until it ends; a Ref would release
-// it during static destruction, after the interpreter is gone.
 #pragma once
 
 #define PY_SSIZE_T_CLEAN

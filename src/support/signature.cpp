@@ -22,29 +22,25 @@ Ref annotation_for(PyObject* annotations, const char* key) {
         return Ref();
     }
     Ref name = new_str(key);
-    PyObject* value = PyDict_GetItemWithError(annotations, name.get());
-    if (value == nullptr && PyErr_Occurred()) {
-        throw_error();
-    }
-    return Ref::borrow(value);
+    return dict_get_item(annotations, name.get());
 }
+
+const Name parameter_name("Parameter");
+const Name signature_name("Signature");
+const Name default_name("default");
+const Name annotation_name("annotation");
+const Name return_annotation_name("return_annotation");
 
 }  // namespace
 
 Ref make_signature(FunctionObject& function) {
-    static const Name parameter_name("Parameter");
-    static const Name signature_name("Signature");
-    static const Name default_name("default");
-    static const Name annotation_name("annotation");
-    static const Name return_annotation_name("return_annotation");
-
     Ref inspect = check(PyImport_ImportModule("inspect"));
     Ref parameter_type = getattr(inspect.get(), parameter_name);
     Ref signature_type = getattr(inspect.get(), signature_name);
     // Held for the whole build: Parameter() runs Python code that could
     // rebind the function's attributes.
-    const Ref annotations_ref = function.fields.annotations;
-    const Ref defaults_ref = function.fields.defaults;
+    const Ref annotations_ref = function.read(&FunctionObject::Fields::annotations);
+    const Ref defaults_ref = function.read(&FunctionObject::Fields::defaults);
     PyObject* annotations = annotations_ref.get();
     PyObject* defaults = defaults_ref.get();
     const FunctionDef& def = *function.def;

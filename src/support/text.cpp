@@ -11,8 +11,11 @@ namespace support {
 
 #if FETTLE_STABLE_ABI
 
+namespace {
+const StrConstant nothing("");
+}  // namespace
+
 Ref TextBuilder::build() const {
-    static const StrConstant nothing("");
     Ref pieces = check(PyTuple_New(static_cast<Py_ssize_t>(pieces_.size())));
     for (std::size_t i = 0; i < pieces_.size(); ++i) {
         tuple_fill(pieces.get(), static_cast<Py_ssize_t>(i), Ref::borrow(pieces_[i]));

@@ -5,7 +5,7 @@
 // Each round initialises the interpreter with sys.argv = [SCRIPT, ARGS...,
 // ROUND], runs SCRIPT as __main__ and finalises the interpreter again.  On
 // Python 3.12 and newer one more interpreter is started after the rounds,
-// and from it a subinterpreter that checks its extension modules; there
+// and from it an isolated subinterpreter with a GIL of its own; there
 // SCRIPT runs again with `subinterpreter` as its last argument.  The exit
 // status is 0 when every round ran without an exception and every
 // finalisation succeeded.
@@ -74,16 +74,17 @@ bool set_argv(const std::vector<std::string>& arguments) {
     return ok;
 }
 
-// Runs the script in a subinterpreter that refuses extension modules
-// declaring no support for it, with the script's arguments set by hand
-// (a subinterpreter's sys.argv is its own).
+// Runs the script in an isolated subinterpreter (its own GIL and
+// allocator, refusing extension modules that do not declare support for
+// it), with the script's arguments set by hand (a subinterpreter's
+// sys.argv is its own).
 bool run_in_subinterpreter(const std::vector<std::string>& arguments) {
     PyThreadState* main_thread = PyThreadState_Get();
     PyInterpreterConfig config = {};
-    config.use_main_obmalloc = 1;
+    config.use_main_obmalloc = 0;
     config.allow_threads = 1;
     config.check_multi_interp_extensions = 1;
-    config.gil = PyInterpreterConfig_SHARED_GIL;
+    config.gil = PyInterpreterConfig_OWN_GIL;
     PyThreadState* sub_thread = nullptr;
     if (failed(Py_NewInterpreterFromConfig(&sub_thread, &config), "starting a subinterpreter")) {
         PyThreadState_Swap(main_thread);

@@ -1,11 +1,32 @@
 """Construction, the lazily built back-ends, `close`, the support properties,
-module globals read at use, and re-entrant calls."""
+module globals read at use, and re-entrant calls; each both on the module
+as first imported and on a second module object of the same file, imported
+again beside it."""
 import builtins
+import importlib
+import sys
 import types
 
 import pytest
 
 from .conftest import Lang, raised, refcount_stable
+
+
+@pytest.fixture(params=["first", "imported-again"])
+def fettler_module(request, fettler_module):
+    if request.param == "first":
+        yield fettler_module
+        return
+    name = fettler_module.__name__
+    package = sys.modules[name.rpartition(".")[0]]
+    del sys.modules[name]
+    try:
+        again = importlib.import_module(name)
+        assert again is not fettler_module and again.Fettler is not fettler_module.Fettler
+        yield again
+    finally:
+        sys.modules[name] = fettler_module
+        package.fettler = fettler_module
 
 
 class Boom(BaseException):

@@ -2,6 +2,8 @@
 what it returns, and what state it leaves when a step fails."""
 import pytest
 
+from differential import assert_same, outcome
+
 from .conftest import raised
 
 
@@ -160,3 +162,121 @@ def test_no_current_language(make_engine, fakes):
         assert raised(getattr(engine, op), "x")[0] is AttributeError
         assert engine.text == "" and engine.matches == []
     assert fakes.calls == []
+
+
+def _change(kind, engine, Fettler, log):
+    """Makes the change `kind` to a warm engine or its class; returns what
+    undoes it on the class (the engine is not used again)."""
+    def logged(name, method):
+        def wrapper(self, *args):
+            log.append(("method", name))
+            return method(self, *args)
+        return wrapper
+
+    def note(name):
+        log.append(("get", name))
+
+    if kind == "method replaced on the class":
+        originals = {name: Fettler.__dict__[name] for name in ("init_speller", "init_lang_tool", "close")}
+        for name, method in originals.items():
+            setattr(Fettler, name, logged(name, method))
+        return lambda: [setattr(Fettler, name, method) for name, method in originals.items()]
+    if kind == "method shadowed by the instance":
+        engine.init_lang_tool = lambda: log.append(("instance", "init_lang_tool"))
+        engine.close = lambda: log.append(("instance", "close"))
+        return lambda: None
+    if kind == "property on the class":
+        def set_matches(self, value):
+            log.append(("set", "matches"))
+            self.__dict__["_m"] = value
+        Fettler.matches = property(lambda self: note("matches") or self.__dict__["_m"], set_matches)
+        return lambda: delattr(Fettler, "matches")
+    if kind == "__getattribute__ on the class":
+        Fettler.__getattribute__ = lambda self, name: note(name) or object.__getattribute__(self, name)
+        return lambda: delattr(Fettler, "__getattribute__")
+
+    class Sub(Fettler):
+        pass
+    if kind == "property text on a subclass":
+        def set_text(self, value):
+            log.append(("set", "text", value))
+            self.__dict__["_t"] = value
+        Sub.text = property(lambda self: note("text") or self.__dict__["_t"], set_text)
+    elif kind == "__getattribute__ on a subclass":
+        Sub.__getattribute__ = lambda self, name: note(name) or object.__getattribute__(self, name)
+    elif kind == "__setattr__ on a subclass":
+        Sub.__setattr__ = lambda self, name, value: log.append(("set", name)) or object.__setattr__(self, name, value)
+    elif kind == "__class__ reassigned":
+        Sub.init_lang_tool = logged("init_lang_tool", Fettler.init_lang_tool)
+        Sub.close = logged("close", Fettler.close)
+    elif kind == "instance __dict__ replaced":
+        engine.__dict__ = {**engine.__dict__, "lang_tool": None, "speller": None, "text": "replaced"}
+        return lambda: None
+    elif kind == "instance __dict__ cleared":
+        engine.__dict__.clear()
+        return lambda: None
+    engine.__class__ = Sub
+    return lambda: None
+
+
+def _describe(value):
+    return value if isinstance(value, (str, bool, type(None))) else type(value).__name__
+
+
+def _run_changed(module, companions, fakes, kind, during):
+    """A warm engine, the change made before the next operations or from
+    inside the grammar back-end's next check; then each operation's outcome,
+    what the change logged and the back-end calls."""
+    Config, L = companions["config"].Config, companions["types"].Languages
+    Match = companions["language_tool_python"].Match
+    fakes.program("LanguageTool.check", value=[Match(0, 1, "w", "spelling", ["x"])])
+    engine = module.Fettler(Config([L.english, L.german], L.english))
+    ops = ("correct_extended", "get_variants_extended", "next_language", "get_variants_simple", "correct_simple")
+
+    def operate(op):
+        if op == "is_lang_tool_supports":
+            return engine.is_lang_tool_supports
+        return getattr(engine, op)() if op == "next_language" else getattr(engine, op)("w")
+
+    for _ in range(3):  # every cache filled
+        for op in ops:
+            operate(op)
+    log, undo = [], []
+    fakes.reset()
+    fakes.program("Speller.get_candidates", value=[(1, "s")])
+    if during:
+        def check(text):
+            if not undo:
+                undo.append(_change(kind, engine, module.Fettler, log))
+            return [Match(0, 1, text, "spelling", ["y"])]
+        fakes.program("LanguageTool.check", call=check)
+    else:
+        fakes.program("LanguageTool.check", value=[Match(0, 1, "w", "spelling", ["x"])])
+        undo.append(_change(kind, engine, module.Fettler, log))
+    try:
+        steps = []
+        for op in ops + ("is_lang_tool_supports",):
+            result = outcome(lambda: operate(op), _describe)
+            steps.append((op, result, list(log), engine.__dict__.get("text")))
+            log.clear()
+        return steps + [fakes.names()]
+    finally:
+        for step in undo:
+            step()
+
+
+@pytest.mark.parametrize("during", [False, True], ids=["before", "during the back-end's call"])
+@pytest.mark.parametrize("kind", [
+    "method replaced on the class", "method shadowed by the instance", "property on the class",
+    "__getattribute__ on the class", "property text on a subclass", "__getattribute__ on a subclass",
+    "__setattr__ on a subclass", "__class__ reassigned", "instance __dict__ replaced", "instance __dict__ cleared",
+])
+def test_changes_honoured_at_their_next_use(fettler_module, reference_fettler_module, companions,
+                                            reference_companions, fakes, reference_fakes, kind, during):
+    """A warm engine (whatever the compiled side keeps of its class filled),
+    then a change to its class, its instance or its __dict__: every operation
+    after it, and the rest of the one whose back-end call made it, does what
+    the plain-Python rendering does."""
+    compiled = _run_changed(fettler_module, companions, fakes, kind, during)
+    reference = _run_changed(reference_fettler_module, reference_companions, reference_fakes, kind, during)
+    assert_same(compiled, reference)

@@ -99,13 +99,16 @@ bool is_list_of_str(PyObject* items) {
     if (!PyList_CheckExact(items)) {
         return false;
     }
-    for (Py_ssize_t i = 0; i < support::list_size(items); ++i) {
-        if (!PyUnicode_CheckExact(support::list_item(items, i))) {
+    for (Py_ssize_t i = 0; Ref item = support::list_item_or_end(items, i); ++i) {
+        if (!PyUnicode_CheckExact(item.get())) {
             return false;
         }
     }
     return true;
 }
+
+const support::StrConstant separator(", ");
+const support::StrConstant space(" ");
 
 // f"{match.message} {error_text} {replacements} {', '.join(match.replacements)}"
 // with error_text = match.context[match.offset:match.offset + match.errorLength]
@@ -116,8 +119,6 @@ bool is_list_of_str(PyObject* items) {
 // between the reads, so the slice and the join are copied straight into
 // the one new str instead of being built as strings of their own.
 Ref error_item(support::TextBuilder& builder, PyObject* match, PyObject* replacements_label) {
-    static const support::StrConstant separator(", ");
-    static const support::StrConstant space(" ");
     Ref context = support::getattr(match, names::context);
     Ref start = support::getattr(match, names::offset);
     Ref offset = support::getattr(match, names::offset);
@@ -142,11 +143,11 @@ Ref error_item(support::TextBuilder& builder, PyObject* match, PyObject* replace
         builder.add(space.get());
         builder.add(label.get());
         builder.add(space.get());
-        for (Py_ssize_t i = 0; i < support::list_size(replacements.get()); ++i) {
+        for (Py_ssize_t i = 0; Ref replacement = support::list_item_or_end(replacements.get(), i); ++i) {
             if (i != 0) {
                 builder.add(separator.get());
             }
-            builder.add(support::list_item(replacements.get(), i));
+            builder.add(replacement.get());
         }
         return builder.build();
     }

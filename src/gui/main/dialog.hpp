@@ -43,6 +43,7 @@ public:
     ControlRead& operator=(const ControlRead&) = delete;
 
 private:
+    PyObject* module_;  // whose lock guards the mark without the GIL
     ModuleState& state_;
     support::Ref previous_;
 };

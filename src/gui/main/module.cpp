@@ -23,7 +23,7 @@ void define_fettle_gui(PyObject* globals, const ModuleState& state) {
     Ref wx = support::check(PyObject_GetItem(globals, names::wx.get()));
     Ref dialog = support::getattr(wx.get(), names::Dialog);
     Ref bases = support::check(PyTuple_Pack(1, dialog.get()));
-    support::ClassBuilder body(state.python_types, module_def.m_name, "FettleGUI", "FettleGUI", bases.get());
+    support::ClassBuilder body(state.base.python_types, module_def.m_name, "FettleGUI", "FettleGUI", bases.get());
     PyObject* cell = body.class_cell();
     Ref no_corrector = support::check(PyTuple_Pack(1, Py_None));
     auto function = [&](const support::FunctionDef& def, PyObject* defaults = nullptr) {
@@ -31,8 +31,8 @@ void define_fettle_gui(PyObject* globals, const ModuleState& state) {
     };
     body.add("_instance", Py_None);
     body.add("create_fettle_gui",
-             state.python_types.static_method(function(create_fettle_gui_def, no_corrector.get()).get()).get());
-    body.add("__new__", state.python_types.static_method(function(new_def).get()).get());
+             state.base.python_types.static_method(function(create_fettle_gui_def, no_corrector.get()).get()).get());
+    body.add("__new__", state.base.python_types.static_method(function(new_def).get()).get());
     body.add("__init__", function(init_def, no_corrector.get()).get());
     body.add("build_ui", function(build_ui_def).get());
     body.add("_bindEvents", function(bind_events_def).get());
@@ -50,9 +50,9 @@ void define_fettle_gui(PyObject* globals, const ModuleState& state) {
 
 int exec_module(PyObject* module) {
     return support::guard(-1, [&] {
-        support::renew_names();
         ModuleState& state = support::make_module_state<ModuleState>(module);
-        state.python_types.load();
+        state.base.make();
+        const support::ActiveModule active(state.base.strings);
         state.function_type = support::make_function_type(module, "gui.main.function");
         state.shown = support::check(PyDict_New());
         PyObject* globals = PyModule_GetDict(module);

@@ -147,8 +147,8 @@ void shift_matches(PyObject* fettler, const Fix& fix, PyObject* new_text) {
         // while the list is that long (Python code run by a match's
         // attributes may change the list under the scan).
         support::allocating([&] { kept.reserve(static_cast<std::size_t>(support::list_size(matches.get()))); });
-        for (Py_ssize_t i = 0; i < support::list_size(matches.get()); ++i) {
-            visit_match(fix, new_text, Ref::borrow(support::list_item(matches.get(), i)), kept, dropped);
+        for (Py_ssize_t i = 0; Ref match = support::list_item_or_end(matches.get(), i); ++i) {
+            visit_match(fix, new_text, std::move(match), kept, dropped);
         }
     } else {
         Ref iterator = support::check(PyObject_GetIter(matches.get()));

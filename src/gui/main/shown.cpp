@@ -21,6 +21,8 @@
 #include "gui/main/state.hpp"
 #include "support/abi.hpp"
 
+#include <utility>
+
 namespace gui_main {
 namespace {
 
@@ -31,12 +33,8 @@ PyObject* forget_shown(PyObject* store_and_key, PyObject* weakref) {
     return support::guard_object([&] {
         PyObject* store = support::tuple_item(store_and_key, 0);
         PyObject* key = support::tuple_item(store_and_key, 1);
-        PyObject* entry = PyDict_GetItemWithError(store, key);
-        if (entry == nullptr) {
-            if (PyErr_Occurred()) {
-                support::throw_error();
-            }
-        } else if (support::tuple_item(entry, 0) == weakref) {
+        Ref entry = support::dict_get_item(store, key);
+        if (entry && support::tuple_item(entry.get(), 0) == weakref) {
             support::check_status(PyDict_DelItem(store, key));
         }
         return Ref::borrow(Py_None);
@@ -47,11 +45,7 @@ PyMethodDef forget_shown_def = {"forget_shown", forget_shown, METH_O, nullptr};
 
 // (weak reference, engine text, control text) for `dialog`, or null.
 Ref entry_of(PyObject* store, PyObject* key) {
-    PyObject* entry = PyDict_GetItemWithError(store, key);
-    if (entry == nullptr && PyErr_Occurred()) {
-        support::throw_error();
-    }
-    return Ref::borrow(entry);
+    return support::dict_get_item(store, key);
 }
 
 }  // namespace
@@ -88,19 +82,32 @@ bool fix_needs_check(const support::FunctionObject& function, PyObject* dialog, 
     return !support::equals(engine_text.get(), support::tuple_item(entry.get(), 1));
 }
 
+// The mark is the module's, and any thread may set or take it: without the
+// GIL each change is made under the module object's lock, and what it
+// drops is released after it.
 ControlRead::ControlRead(const support::FunctionObject& function, PyObject* dialog)
-    : state_(state_of(function)), previous_(std::move(state_.control_read_for)) {
-    state_.control_read_for = Ref::borrow(dialog);
+    : module_(PyType_GetModule(function.type())), state_(state_of(function)) {
+    Ref mark = Ref::borrow(dialog);
+    const support::Locked lock(module_);
+    previous_ = std::exchange(state_.control_read_for, std::move(mark));
 }
 
-ControlRead::~ControlRead() { state_.control_read_for = std::move(previous_); }
+ControlRead::~ControlRead() {
+    Ref dropped;
+    {
+        const support::Locked lock(module_);
+        dropped = std::exchange(state_.control_read_for, std::move(previous_));
+    }
+}
 
 bool take_control_read(const support::FunctionObject& function, PyObject* dialog) {
     ModuleState& state = state_of(function);
+    Ref dropped;
+    const support::Locked lock(PyType_GetModule(function.type()));
     if (state.control_read_for.get() != dialog) {
         return false;
     }
-    state.control_read_for.clear();
+    dropped = std::exchange(state.control_read_for, Ref());
     return true;
 }
 

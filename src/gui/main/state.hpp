@@ -6,7 +6,7 @@
 namespace gui_main {
 
 struct ModuleState {
-    support::PythonTypes python_types;  // first (see support/module_state.hpp)
+    support::ModuleBase base;  // first (see support/module_state.hpp)
     support::Ref function_type;
     // What each dialog's last update showed (shown.cpp): a dict from the
     // dialog's address to (weak reference, engine text, control text).
@@ -15,7 +15,7 @@ struct ModuleState {
     // it calls output (shown.cpp, ControlRead).
     support::Ref control_read_for;
 
-    auto refs() { return std::tuple_cat(python_types.refs(), std::tie(function_type, shown, control_read_for)); }
+    auto refs() { return std::tuple_cat(base.refs(), std::tie(function_type, shown, control_read_for)); }
 };
 
 // The state of the module that defined `function`.

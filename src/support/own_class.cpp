@@ -1,0 +1,121 @@
+#include "support/own_class.hpp"
+
+#include <cassert>
+
+namespace support {
+
+void OwnClass::make(PyObject* type, PyObject* function_type, std::span<const Name* const> plain,
+                    std::span<const OwnMethod> methods, TypeVersions& versions) {
+    assert(methods.size() <= max_methods);
+    type_ = Ref::borrow(type);
+    function_type_ = function_type;
+    plain_ = plain;
+    methods_ = methods;
+    known_ = 0;
+    refused_ = 0;
+    versions.start();
+}
+
+FunctionObject& OwnClass::method(const Name& name) const noexcept {
+    std::size_t index = 0;
+    while (&methods_[index].name != &name) {
+        ++index;
+        assert(index < methods_.size() && "a method not registered with the class");
+    }
+    return *found_[index];
+}
+
+bool OwnClass::knows_plain(const Name& name) const noexcept {
+    for (const Name* known : plain_) {
+        if (known == &name) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool OwnClass::recheck(TypeVersions& versions) {
+    auto* type = reinterpret_cast<PyTypeObject*>(type_.get());
+    known_ = 0;
+    const std::uint64_t before = versions.version(type);
+    if (before == refused_ && before != 0) {
+        return false;
+    }
+    if (!versions.track(type)) {
+        return false;
+    }
+    const std::uint64_t version = versions.version(type);
+    bool facts = false;
+    try {
+        facts = holds(type);
+    } catch (const PythonError&) {
+        // A key of a class's dict whose __eq__ raised: the interpreter's
+        // own look-up along the MRO swallows that too.  The generic path
+        // is taken, which looks again.
+        PyErr_Clear();
+    }
+    // A look-up in a class's dict may run a key's __eq__, which may modify
+    // the class: the facts count only when the version did not move.
+    if (versions.version(type) != version) {
+        return false;
+    }
+    (facts ? known_ : refused_) = version;
+    return facts;
+}
+
+#if !FETTLE_STABLE_ABI
+bool OwnClass::holds(PyTypeObject* type) {
+    if (type->tp_getattro != PyObject_GenericGetAttr || type->tp_setattro != PyObject_GenericSetAttr ||
+        (type->tp_dictoffset == 0 && !PyType_HasFeature(type, Py_TPFLAGS_MANAGED_DICT))) {
+        return false;
+    }
+    std::array<FunctionObject*, max_methods> found{};
+    std::array<bool, max_methods> seen{};
+    // What the interpreter's own look-up along the MRO (_PyType_Lookup)
+    // would find for each name: the first class whose dict has it.
+    PyObject* mro = type->tp_mro;
+    if (mro == nullptr || !PyTuple_Check(mro)) {
+        return false;
+    }
+    for (Py_ssize_t i = 0; i < tuple_size(mro); ++i) {
+        PyObject* base = tuple_item(mro, i);
+        if (!PyType_Check(base)) {
+            return false;
+        }
+        Ref dict = type_dict(reinterpret_cast<PyTypeObject*>(base));
+        for (const Name* name : plain_) {
+            if (dict_get_item(dict.get(), name->get())) {
+                return false;
+            }
+        }
+        for (std::size_t m = 0; m < methods_.size(); ++m) {
+            if (seen[m]) {
+                continue;
+            }
+            Ref value = dict_get_item(dict.get(), methods_[m].name.get());
+            if (!value) {
+                continue;
+            }
+            seen[m] = true;
+            if (reinterpret_cast<PyObject*>(Py_TYPE(value.get())) != function_type_ ||
+                reinterpret_cast<FunctionObject*>(value.get())->def != &methods_[m].def) {
+                return false;
+            }
+            // Borrowed: the class's dict keeps it while the class is
+            // unmodified, which is when it is used.
+            found[m] = reinterpret_cast<FunctionObject*>(value.get());
+        }
+    }
+    for (std::size_t m = 0; m < methods_.size(); ++m) {
+        if (!seen[m]) {
+            return false;
+        }
+    }
+    found_ = found;
+    return true;
+}
+#else
+bool OwnClass::holds(PyTypeObject*) { return false; }
+#endif
+
+}  // namespace support

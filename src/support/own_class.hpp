@@ -1,0 +1,86 @@
+// What a module knows of its own class, while the class is as its class
+// statement made it: the interpreter's specialised attribute access and
+// method calls on instances of a class it knows, done for ours with the
+// same exactness.
+//
+// The class statement's class is registered with the names its instances
+// keep in their __dict__ (`plain`: no class along the MRO defines them)
+// and the methods that are the module's own functions.  Whenever an exact
+// instance of it is used and the class is unmodified since these facts
+// were last checked (TypeVersions, support/abi.hpp), then:
+//   - self.name for a plain name is exactly the instance __dict__'s item
+//     (else the generic look-up, which raises the AttributeError), and
+//     self.name = value exactly the __dict__'s item set: with no data
+//     descriptor along the MRO and the generic getattro and setattro of
+//     `object`, that is all PyObject_GenericGetAttr/SetAttr would do;
+//   - self.method() for one of ours, absent from the instance __dict__,
+//     is our own function called with self, so its C body runs directly.
+// Anything else (a subclass instance, a __class__ reassigned, the class
+// or a class of its MRO modified, a name the instance __dict__ shadows)
+// takes the generic path, and a modified class is checked again on its
+// next use.  The instance __dict__ is read at every use, so one replaced
+// or cleared is seen at once.
+#pragma once
+
+#include "support/abi.hpp"
+#include "support/function.hpp"
+
+#include <array>
+#include <span>
+
+namespace support {
+
+// A method of the class whose body is `def` (a function of the module).
+struct OwnMethod {
+    const Name& name;
+    const FunctionDef& def;
+};
+
+class OwnClass {
+public:
+    static constexpr std::size_t max_methods = 4;
+
+    // Registers `type` (in the exec slot, once its class statement has
+    // run), and starts `versions` (a module without an own class takes no
+    // watcher from the interpreter's few).
+    void make(PyObject* type, PyObject* function_type, std::span<const Name* const> plain,
+              std::span<const OwnMethod> methods, TypeVersions& versions);
+
+    // The instance __dict__ of `self` when self is an exact instance and the
+    // facts above hold; else null.
+    Ref dict_of(PyObject* self, TypeVersions& versions) {
+        if constexpr (type_versions) {
+            PyTypeObject* type = Py_TYPE(self);
+            if (type == reinterpret_cast<PyTypeObject*>(type_.get()) &&
+                (versions.version(type) == known_ || recheck(versions))) {
+                return check(PyObject_GenericGetDict(self, nullptr));
+            }
+        }
+        return {};
+    }
+
+    // Our function of `name` (one of the registered methods), borrowed from
+    // the class's dict; valid after dict_of answered.
+    FunctionObject& method(const Name& name) const noexcept;
+
+    bool knows_plain(const Name& name) const noexcept;
+
+    auto refs() noexcept { return std::tie(type_); }
+
+private:
+    // Checks the facts again, at the type's current version.
+    bool recheck(TypeVersions& versions);
+    bool holds(PyTypeObject* type);
+
+    Ref type_;
+    PyObject* function_type_ = nullptr;  // borrowed: the module's state holds it
+    std::span<const Name* const> plain_;
+    std::span<const OwnMethod> methods_;
+    std::array<FunctionObject*, max_methods> found_{};
+    // The version at which the facts were found to hold, or not to hold
+    // (checked once per version); 0 for none (a version is never 0).
+    std::uint64_t known_ = 0;
+    std::uint64_t refused_ = 0;
+};
+
+}  // namespace support

@@ -1,0 +1,55 @@
+// Attribute access and method calls on an instance of the module's own
+// class, as Python's `self.name`, `self.name = value` and `self.name()`,
+// by the shortest way that gives exactly the same (support/own_class.hpp):
+// the instance __dict__ directly, our own function's body directly, while
+// the instance is exact and its class unmodified; the generic protocols
+// otherwise.
+#pragma once
+
+#include "support/module_state.hpp"
+
+#include <cassert>
+
+namespace support {
+
+// self.name, for a name the class's instances keep in their __dict__.
+inline Ref get_own(const FunctionObject& function, PyObject* self, const Name& name) {
+    ModuleBase& base = function.module_base();
+    assert(base.own_class.knows_plain(name));
+    if (Ref dict = base.own_class.dict_of(self, base.class_versions)) {
+        if (Ref value = dict_get_item(dict.get(), name.get())) {
+            return value;
+        }
+    }
+    return getattr(self, name);
+}
+
+// self.name = value, for such a name.
+inline void set_own(const FunctionObject& function, PyObject* self, const Name& name, PyObject* value) {
+    ModuleBase& base = function.module_base();
+    assert(base.own_class.knows_plain(name));
+    if (Ref dict = base.own_class.dict_of(self, base.class_versions)) {
+        check_status(PyDict_SetItem(dict.get(), name.get(), value));
+        return;
+    }
+    set_attribute(self, name, value);
+}
+
+// self.name(), for a method registered with the class.
+inline Ref call_own(const FunctionObject& function, PyObject* self, const Name& name) {
+    ModuleBase& base = function.module_base();
+    if (Ref dict = base.own_class.dict_of(self, base.class_versions)) {
+        if (check_status(PyDict_Contains(dict.get(), name.get())) == 0) {
+            FunctionObject& method = base.own_class.method(name);
+            assert(method.def->params.size() == 1 && "only methods called with self alone");
+            // Held for the call, as a call through the attribute would hold
+            // the function it found: the body may remove it from the class.
+            const Ref held = Ref::borrow(reinterpret_cast<PyObject*>(&method));
+            PyObject* const args[] = {self};
+            return method.def->body(method, BoundArgs(args, 1));
+        }
+    }
+    return call_method(self, name);
+}
+
+}  // namespace support
