@@ -120,6 +120,11 @@ int exec_probe(PyObject* module) {
 
 PyModuleDef_Slot probe_slots[] = {
     {Py_mod_exec, reinterpret_cast<void*>(exec_probe)},
+#if PY_VERSION_HEX >= 0x030D0000
+    // Without it a free-threaded interpreter turns the GIL on for the rest
+    // of the test run, and the thread tests after it would run under it.
+    {Py_mod_gil, Py_MOD_GIL_NOT_USED},
+#endif
     {0, nullptr},
 };
 
