@@ -100,6 +100,14 @@ class Pyenv(Provision):
                          not_run_when_missing=True)
 
 
+class FreeThreaded(Provision):
+    """A free-threaded CPython of scripts/free-threaded-python, built from
+    source on first use (minutes) and reused."""
+
+    def __init__(self, variant):
+        super().__init__(f"python3.14t {variant}", f"scripts/free-threaded-python {variant} >/dev/null")
+
+
 @dataclasses.dataclass(frozen=True)
 class Passed:
     """Another leg whose result this one uses; it is run first."""
@@ -156,6 +164,17 @@ LEGS = [
     abi3_chroot_leg("trixie", "3.13"),
     abi3_chroot_leg("sid", "3.14"),
     abi3_chroot_leg("sid", "3.15"),
+    # Several interpreters in one process, each with its own GIL: both
+    # modules in isolated subinterpreters on sid's 3.14 and 3.15, and on
+    # 3.14 again with the ASan build.
+    Leg("subinterpreters", "sid chroot, python3.14 and 3.15 subinterpreters; 3.14 with ASan + UBSan",
+        ("scripts/test-subinterpreters",), (Chroot("sid"),)),
+    # Without the GIL: CPython 3.14.7 built free-threaded from its source
+    # (in the sid chroot, cached there), then the same with ThreadSanitizer.
+    Leg("free-threaded", "sid chroot, python3.14t (free-threaded, built from source), g++ 16",
+        ("scripts/test-free-threaded ft",), (Chroot("sid"), FreeThreaded("ft"))),
+    Leg("tsan", "sid chroot, python3.14t and the modules with ThreadSanitizer",
+        ("scripts/test-free-threaded ft-tsan",), (Chroot("sid"), FreeThreaded("ft-tsan"))),
     Leg("refleak", "Debian 12, python3.11-dbg", ("scripts/test-refleak build-dbg",)),
     Leg("windows", "mingw-w64, CPython's Windows headers: win32, win_amd64", ("scripts/check-windows build-windows",)),
 ]
