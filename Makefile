@@ -3,11 +3,9 @@ PYTHON     ?= /usr/bin/python3
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 RELEASE_BUILD ?= build-release
-NEWER_PYTHONS ?= 3.12
-CHROOTS    ?= trixie sid
-ABI3_BUILD ?= build-abi3
-WINDOWS_BUILD ?= build-windows
-REFLEAK_BUILD ?= build-dbg
+# The legs `make test` runs (legs.py; all when empty): names or shell
+# patterns, e.g. make test LEG='sid-* abi3-build'.
+LEG        ?=
 # The benchmark's second interpreter, in the sid chroot (scripts/bench-chroot),
 # and what bench-peers passes to bench/run.py (e.g. --quick --only next_language).
 BENCH_SUITE ?= sid
@@ -32,7 +30,7 @@ ASAN_ENV = LD_PRELOAD="$(ASAN_RUNTIME)" PYTHONMALLOC=malloc \
 	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 
 .PHONY: all deps build build-asan build-release test test-fast test-asan test-newer test-chroot test-stable-abi \
-	test-refleak check-32bit check-windows \
+	test-refleak check-32bit check-windows legs \
 	demo demo-headless bench bench-peers cython-peers clean
 
 all: build
@@ -79,61 +77,36 @@ bench-peers: deps build-release cython-peers
 	./scripts/bench-chroot $(BENCH_SUITE) $(BENCH_NEWER) $(BENCH_ARGS)
 	$(PYTHON) bench/peers.py $(RELEASE_BUILD)/bench.json build-$(BENCH_SUITE)-py$(BENCH_NEWER)-release/bench.json
 
-# The whole suite, then once more against the sanitizer build, then the
-# demo's scripted correction as a smoke test of the whole road; then the
-# builds for newer interpreters (pyenv's 3.12, the chroots' 3.13 to 3.15),
-# the Stable-ABI build, the refleak hunt, 32 bits and Windows.
-test: deps build build-asan
-	$(WATCHDOG) $(XVFB) $(PYTEST) tests
-	./scripts/public-api-only $(BUILD)/addon/fettler.*.so $(BUILD)/addon/gui/main.*.so
-	$(MAKE) --no-print-directory test-asan
-	$(MAKE) --no-print-directory demo-headless
-	$(MAKE) --no-print-directory test-newer
-	$(MAKE) --no-print-directory test-chroot
-	$(MAKE) --no-print-directory test-stable-abi
-	$(MAKE) --no-print-directory test-refleak
-	$(MAKE) --no-print-directory check-32bit
-	$(MAKE) --no-print-directory check-windows
+# Every leg of legs.py: the whole suite on 3.11, again under the
+# sanitizers, the demo's scripted correction, the newer interpreters
+# (pyenv's 3.12, the chroots' 3.13 to 3.15), the 32-bit interpreter, the
+# Stable-ABI build, the refleak hunt and Windows; all of them, whatever
+# fails, then one table, failing if any leg failed.  LEG picks some.
+# (set -f: a pattern is for legs.py, not for the shell.)
+test: deps
+	@set -f; JOBS=$(JOBS) $(PYTHON) legs.py $(LEG)
 
-# Each newer interpreter from pyenv in its own build tree (build-py3.N):
-# warning-free build, public C API only, the suites that need no wxPython
-# with DeprecationWarning as an error.  A missing interpreter fails.
+# The legs and what each runs.
+legs:
+	@$(PYTHON) legs.py --list
+
+# One leg by name: make leg-sid-3.14.
+leg-%: deps
+	@JOBS=$(JOBS) $(PYTHON) legs.py $*
+
+# The older names of some legs, kept as shorthands.
 test-newer: deps
-	@status=0; for version in $(NEWER_PYTHONS); do \
-	    ./scripts/test-newer-python $$version build-py$$version || status=1; \
-	done; exit $$status
-
-# Each Debian chroot (made on first use, then reused; scripts/chroot): every
-# interpreter there builds in its own tree (build-SUITE-py3.N) with that
-# chroot's compiler, warning-free, public C API only, and runs the whole
-# suite with its real wxPython, DeprecationWarning as an error.
+	@JOBS=$(JOBS) $(PYTHON) legs.py 'newer-*'
 test-chroot: deps
-	@status=0; for suite in $(CHROOTS); do \
-	    JOBS=$(JOBS) ./scripts/test-chroot $$suite || status=1; \
-	done; exit $$status
-
-# The Stable-ABI build (FETTLE_ABI3), made once with pyenv's 3.12: only
-# Stable-ABI symbols; the suites that need no wxPython on 3.12, and the
-# whole suite on every interpreter of the chroots, with that one build.
+	@JOBS=$(JOBS) $(PYTHON) legs.py 'trixie-*' 'sid-*'
 test-stable-abi: deps
-	JOBS=$(JOBS) ./scripts/test-stable-abi $(ABI3_BUILD) 3.12 $(CHROOTS)
-
-# The modules built against Debian's debug interpreter (python3.11-dbg);
-# the engine suite, the dialog's text building and the support probe with
-# each test run again, failing where references or memory blocks grow from
-# run to run.
+	@JOBS=$(JOBS) $(PYTHON) legs.py 'abi3-*'
 test-refleak: deps
-	./scripts/test-refleak $(REFLEAK_BUILD)
-
-# Every source compiled for a 32-bit target with -Wconversion (no link).
+	@JOBS=$(JOBS) $(PYTHON) legs.py refleak
 check-32bit: deps
-	./scripts/check-32bit $(PYTHON)
-
-# Both modules cross-compiled and linked with mingw-w64 for win32 and
-# win_amd64, 3.11 and the Stable ABI, against CPython's own Windows headers
-# (fetched once into /var/cache/fettle/windows); exports and imports checked.
+	@JOBS=$(JOBS) $(PYTHON) legs.py 'bookworm-i386-*'
 check-windows: deps
-	./scripts/check-windows $(WINDOWS_BUILD)
+	@JOBS=$(JOBS) $(PYTHON) legs.py windows
 
 # With a display: the demo host window.  Without one: the scripted
 # correction under Xvfb (demo/host.py starts its own xvfb-run).
@@ -150,5 +123,5 @@ test-asan: build-asan
 	FETTLE_ADDON_BUILD=$(CURDIR)/$(ASAN_BUILD)/addon $(ASAN_ENV) $(WATCHDOG) $(XVFB) $(PYTEST) tests
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(RELEASE_BUILD) $(RELEASE_BUILD)-py3.12 $(RELEASE_BUILD)-abi3 $(ABI3_BUILD) $(WINDOWS_BUILD) \
-	    $(REFLEAK_BUILD) $(NEWER_PYTHONS:%=build-py%) $(CHROOTS:%=build-%-py*)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(RELEASE_BUILD) $(RELEASE_BUILD)-py3.12 $(RELEASE_BUILD)-abi3 build-abi3 build-windows \
+	    build-dbg build-py3.* build-*-py3.*

@@ -1,11 +1,10 @@
 #!/bin/sh
 # Installs the Debian packages the build, the tests, the demo and the
 # benchmark need, skipping the ones already present.  Needs root when
-# something is missing.  The 32-bit compile check needs the i386
-# architecture (multiarch) for Python's 32-bit headers.  The Windows legs
-# need mingw-w64, and dpkg-dev to unpack CPython's source packages;
-# debootstrap and the archive keys make the chroots of the newer
-# interpreters (scripts/chroot, which installs what goes inside them).
+# something is missing.  The Windows legs need mingw-w64, and dpkg-dev to
+# unpack CPython's source packages; debootstrap and the archive keys make
+# the chroots of the newer interpreters and of the 32-bit one
+# (scripts/chroot, which installs what goes inside them).
 set -e
 PACKAGES="
 cmake
@@ -22,8 +21,6 @@ hunspell-en-us
 hunspell-de-de
 xvfb
 xauth
-g++-multilib
-libpython3-dev:i386
 g++-mingw-w64-i686
 g++-mingw-w64-x86-64
 binutils-mingw-w64
@@ -46,13 +43,6 @@ if [ "$(id -u)" != 0 ]; then
     exit 1
 fi
 export DEBIAN_FRONTEND=noninteractive
-case "$missing" in
-    *:i386*)
-        if ! dpkg --print-foreign-architectures | grep -qx i386; then
-            dpkg --add-architecture i386
-        fi
-        ;;
-esac
 apt-get update -q
 # shellcheck disable=SC2086
 apt-get install -y -q $missing

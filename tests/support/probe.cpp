@@ -7,9 +7,11 @@
 #include "support/finally.hpp"
 #include "support/object.hpp"
 
+#include <cstddef>
+#include <cstdint>
+#include <new>
 #include <stdexcept>
 #include <string_view>
-#include <vector>
 
 namespace {
 
@@ -69,16 +71,24 @@ PyObject* return_in_try_finally(PyObject*, PyObject* cleanup) {
     });
 }
 
-// A vector that asks for far more memory than there is.  The buffer's
-// address is what the function returns, so the allocation is part of its
-// result: a compiler may drop an allocation whose storage nothing uses
-// (g++ 16 at -O2 removes an unused reserve(), and the call then returns
-// None), never one whose pointer leaves the function.
+// An allocation no process gets: one byte more than the largest object
+// (PTRDIFF_MAX + 1), which is more than the address space holds on 64
+// bits and is refused by the allocator on 32 bits, where a process on a
+// 64-bit kernel can be given a gigabyte or two (half of max_size(), asked
+// for here before, was granted there).  The block's address is what the
+// function returns, so the allocation is part of its result: a compiler
+// may drop an allocation whose storage nothing uses (g++ 16 at -O2 removed
+// an unused reserve()), never one whose pointer leaves the function.  The
+// size is read through a volatile: as a constant, it is rejected at
+// compile time (-Walloc-size-larger-than).
 PyObject* fail_an_allocation(PyObject*, PyObject*) {
     return support::guard_object([&] {
-        std::vector<char> too_big;
-        support::allocating([&] { too_big.reserve(too_big.max_size() / 2); });
-        return support::check(PyLong_FromVoidPtr(too_big.data()));
+        const volatile std::size_t too_big = static_cast<std::size_t>(PTRDIFF_MAX) + 1;
+        void* block = nullptr;
+        support::allocating([&] { block = ::operator new(too_big); });
+        Ref address = support::check(PyLong_FromVoidPtr(block));
+        ::operator delete(block);
+        return address;
     });
 }
 
