@@ -29,7 +29,12 @@ Ref Cycle::next() {
         count_ = support::list_size(saved_.get());
         repeating_ = true;
         position_ = -1;
-        source_.clear();
+        // itertools.cycle lets go of the exhausted iterator here; without
+        // the GIL it keeps it until the cycle goes (another thread may
+        // still be inside its next()), and so does this one.
+        if constexpr (!support::free_threaded) {
+            source_.clear();
+        }
     }
     if (count_ == 0) {
         return {};

@@ -6,8 +6,9 @@
 // one, the rotation runs the same algorithm here, with the same observable
 // steps: iter() of the configured object when cycle() would call it, one
 // next() on it per item drawn during the first pass, each item saved, the
-// configured iterator dropped when it is exhausted, then the saved items
-// repeated from the first, forever (nothing at all when there were none).
+// configured iterator dropped when it is exhausted (with the GIL), then the
+// saved items repeated from the first, forever (nothing at all when there
+// were none).
 #pragma once
 
 #include "support/ref.hpp"

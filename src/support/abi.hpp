@@ -36,6 +36,13 @@ namespace support {
 
 inline constexpr bool stable_abi = FETTLE_STABLE_ABI != 0;
 
+// Built for an interpreter without the GIL (3.13t and later).
+#if defined(Py_GIL_DISABLED)
+inline constexpr bool free_threaded = true;
+#else
+inline constexpr bool free_threaded = false;
+#endif
+
 // Whether the running interpreter is `version` (a PY_VERSION_HEX value) or
 // newer: fixed when the module is built for one interpreter, asked at run
 // time in the Stable ABI (the module runs on every later one).
