@@ -10,6 +10,8 @@ LEG        ?=
 # and what bench-peers passes to bench/run.py (e.g. --quick --only next_language).
 BENCH_SUITE ?= sid
 BENCH_NEWER ?= 3.14
+# The free-threaded interpreter (sid's chroot only; empty: not run).
+BENCH_FREE_THREADED ?= 3.14t
 BENCH_ARGS ?=
 JOBS       ?= 2
 XVFB       := ./scripts/with-xvfb
@@ -63,19 +65,23 @@ cython-peers:
 
 # Compiled modules against their peers, the plain-Python rendering in
 # reference/ and the same compiled with Cython, side by side: on 3.11 here,
-# then on sid's 3.14 (built there, in build-sid-py3.14-release); then the Stable-ABI
+# then on sid's 3.14 (built there, in build-sid-py3.14-release), then the
+# engine cases on the free-threaded 3.14t there (build-sid-py3.14t-release;
+# no wx, no Cython peer: scripts/bench-chroot); then the Stable-ABI
 # build against the version-specific one, both on pyenv's 3.12 (with the
 # 3.11 figures beside them).
 bench: bench-peers
 	./scripts/bench-stable-abi $(RELEASE_BUILD)-py3.12 $(RELEASE_BUILD)-abi3 $(RELEASE_BUILD)/bench.json
 
-# The peers alone, on both interpreters; BENCH_ARGS picks cases:
+# The peers alone, on the three interpreters; BENCH_ARGS picks cases:
 #   make bench-peers BENCH_ARGS="--quick --only engine.next_language"
 bench-peers: deps build-release cython-peers
 	$(XVFB) $(PYTHON) bench/run.py --build $(RELEASE_BUILD)/addon --cython $(RELEASE_BUILD)/cython \
 	    --json $(RELEASE_BUILD)/bench.json $(BENCH_ARGS)
 	./scripts/bench-chroot $(BENCH_SUITE) $(BENCH_NEWER) $(BENCH_ARGS)
-	$(PYTHON) bench/peers.py $(RELEASE_BUILD)/bench.json build-$(BENCH_SUITE)-py$(BENCH_NEWER)-release/bench.json
+	$(if $(BENCH_FREE_THREADED),./scripts/bench-chroot sid $(BENCH_FREE_THREADED) $(BENCH_ARGS))
+	$(PYTHON) bench/peers.py $(RELEASE_BUILD)/bench.json build-$(BENCH_SUITE)-py$(BENCH_NEWER)-release/bench.json \
+	    $(if $(BENCH_FREE_THREADED),build-sid-py$(BENCH_FREE_THREADED)-release/bench.json)
 
 # Every leg of legs.py: the whole suite on 3.11, again under the
 # sanitizers, the demo's scripted correction, the newer interpreters

@@ -2,7 +2,7 @@
 figures and the cases where the compiled modules are slower than the faster
 of their peers."""
 from figures import cell, fmt
-from sides import IMPLS, PEERS
+from sides import PEERS
 
 
 def step_rows(rows, key, number_format, unit):
@@ -18,23 +18,29 @@ def step_rows(rows, key, number_format, unit):
 
 def print_report(bench, meta):
     out = []
-    out.append(f"fettle benchmark: compiled modules ({meta['build_dir']}, {meta['build_type']}) "
-               f"against their peers, plain Python (reference/) and the same compiled with Cython "
-               f"({meta['cython_dir']}, {meta['cython']})")
-    out.append(f"Python {meta['python']}, wx {meta['wx']}, {meta['machine']}, {meta['cpus']} CPUs; "
+    peers = [peer for peer in PEERS if peer in bench.impls]
+    if "cython" in peers:
+        out.append(f"fettle benchmark: compiled modules ({meta['build_dir']}, {meta['build_type']}) "
+                   f"against their peers, plain Python (reference/) and the same compiled with Cython "
+                   f"({meta['cython_dir']}, {meta['cython']})")
+    else:
+        out.append(f"fettle benchmark: compiled modules ({meta['build_dir']}, {meta['build_type']}) "
+                   f"against plain Python (reference/); Cython peer left out: {meta['cython_left_out']}")
+    python = meta["python"] + (" free-threaded (GIL off)" if meta.get("free_threaded") else "")
+    out.append(f"Python {python}, wx {meta['wx']}, {meta['machine']}, {meta['cpus']} CPUs; "
                f"timeit loop overhead {meta['loop_overhead_ns']:.1f} ns per call, included in all")
     out.append("Figures: median [interquartile range]; ratio = compiled median / the faster peer's median "
                "(below 1.0: compiled faster than both; the faster peer is marked *); IQR: whether the ranges "
                "of compiled and the faster peer are apart or overlap.")
     out.append("")
-    header = (f"{'case':<32} {'unit':<10} {'plain ':>27} {'cython ':>27} {'compiled':>26} {'ratio':>6}  "
-              f"{'IQR':<7}")
+    header = (f"{'case':<32} {'unit':<10} " + "".join(f"{peer + ' ':>27} " for peer in peers)
+              + f"{'compiled':>26} {'ratio':>6}  {'IQR':<7}")
     out.append(header)
     out.append("-" * len(header))
     for case in bench.cases:
         flag = "  SLOWER" if case["ratio"] > 1.0 else ""
-        peers = " ".join(f"{cell(case[p]) + ('*' if p == case['faster_peer'] else ' '):>27}" for p in PEERS)
-        out.append(f"{case['id']:<32} {case['unit']:<10} {peers} {cell(case['compiled']):>26} "
+        cells = " ".join(f"{cell(case[p]) + ('*' if p == case['faster_peer'] else ' '):>27}" for p in peers)
+        out.append(f"{case['id']:<32} {case['unit']:<10} {cells} {cell(case['compiled']):>26} "
                    f"{case['ratio']:>6.3f}  {case['spreads_apart']:<7}{flag}")
     out.append("")
     out.append("What each case includes (back-ends, announcements and the clipboard do nothing throughout):")
@@ -76,7 +82,7 @@ def print_report(bench, meta):
                            f"[{r['q1']:.3f}–{r['q3']:.3f}]")
             out.append(f"  fix all ({label}): mean cost of a fix per tenth of the run "
                        f"(matches left in the list -> time, time per match left):")
-            for impl in IMPLS:
+            for impl in bench.impls:
                 parts = [f"{d['matches_in_list']}: {fmt(d['mean_fix_ns'])} "
                          f"({d['mean_fix_ns'] / d['matches_in_list']:.0f} ns)" for d in growth[key][impl]]
                 out.append(f"    {impl:<9} " + ", ".join(parts[:5]))

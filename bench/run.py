@@ -22,9 +22,16 @@ real wx dialog (run under Xvfb); where a case shadows wx parts that are not
 ours (the text control, the dialog's `update`), its description says so.
 The table and the growth figures are printed and written as JSON.
 
+Where the interpreter has no wxPython (the free-threaded 3.14t),
+--fake-wx imports the dialog module against standins/fake_wx and runs the
+engine cases alone, which need no dialog and no display.  --no-cython
+REASON leaves the Cython peer out (the compiled modules are then measured
+against plain Python alone) and the report gives the reason.
+
 Usage:
   xvfb-run -a -s "-screen 0 1280x1024x24" /usr/bin/python3 bench/run.py \
       [--build DIR] [--cython CDIR] [--json PATH] [--quick] [--only TEXT ...]
+      [--fake-wx] [--no-cython REASON]
 
 DIR holds the built modules (fettler.*.so and gui/main.*.so); default
 $FETTLE_ADDON_BUILD, else <repo>/build-release/addon, else <repo>/build/addon.
@@ -45,6 +52,7 @@ import json
 import os
 import platform
 import sys
+import sysconfig
 import tempfile
 import time
 import timeit
@@ -58,7 +66,7 @@ from cases import engine_cases, errors_cases, fix_all_cases, import_cases, impor
 from cases import output_cases  # noqa: E402
 from report import print_report  # noqa: E402
 from runner import Bench, clock  # noqa: E402
-from sides import IMPLS, REPO, Side, assemble  # noqa: E402
+from sides import IMPLS, PACKAGES, PEERS, REPO, EngineSide, Side, assemble  # noqa: E402
 
 
 def default_build():
@@ -95,43 +103,63 @@ def main():
     parser.add_argument("--json", type=Path, default=None)
     parser.add_argument("--quick", action="store_true")
     parser.add_argument("--only", nargs="*", default=[])
+    parser.add_argument("--fake-wx", action="store_true")
+    parser.add_argument("--no-cython", metavar="REASON")
     parser.add_argument("--import-probe", nargs=2, metavar=("ROOT", "PACKAGE"), help=argparse.SUPPRESS)
     args = parser.parse_args()
     if args.import_probe:
         import_probe(*args.import_probe)
         return
-    if not os.environ.get("DISPLAY") and not os.environ.get("WAYLAND_DISPLAY"):
+    if args.no_cython is not None and not args.fake_wx:
+        # The dialog cases and the growth figures take all three sides.
+        parser.error("--no-cython goes with --fake-wx (the engine cases alone)")
+    if not args.fake_wx and not os.environ.get("DISPLAY") and not os.environ.get("WAYLAND_DISPLAY"):
         sys.exit('bench: the dialog cases need a display: run under xvfb-run -a -s "-screen 0 1280x1024x24"')
     build = (args.build or default_build()).resolve()
     cython = (args.cython or Path(os.environ.get("FETTLE_CYTHON_BUILD") or build.parent / "cython")).resolve()
     args.json = args.json or build.parent / "bench.json"
-    bench = Bench(args.quick, args.only)
+    impls = IMPLS if args.no_cython is None else tuple(impl for impl in IMPLS if impl != "cython")
+    bench = Bench(args.quick, args.only, impls, ("compiled", tuple(peer for peer in PEERS if peer in impls)))
+    # On a free-threaded interpreter the figures are only what they claim
+    # while the GIL stays off: a module that does not declare itself safe
+    # without it turns it on for the whole process when imported.
+    free_threaded = bool(sysconfig.get_config_var("Py_GIL_DISABLED"))
     with tempfile.TemporaryDirectory(prefix="fettle-bench-") as tmp:
         root = Path(tmp)
-        assemble(root, build, cython)
-        import wx
-        app = wx.App(False)
-        gui = importlib.import_module("gui")
-        gui.mainFrame = gui.MainFrame()
-        sides = {impl: Side(impl, gui.mainFrame) for impl in IMPLS}
+        assemble(root, build, cython, impls)
+        if args.fake_wx:
+            sys.path.insert(0, str(REPO / "standins" / "fake_wx"))
+            sides = {impl: EngineSide(impl, PACKAGES[impl]) for impl in impls}
+        else:
+            import wx
+            app = wx.App(False)
+            gui = importlib.import_module("gui")
+            gui.mainFrame = gui.MainFrame()
+            sides = {impl: Side(impl, gui.mainFrame) for impl in impls}
+        if free_threaded and sys._is_gil_enabled():
+            sys.exit("bench: the GIL is on after the sides' imports (PYTHON_GIL, or a module that needs it); "
+                     "the figures would not be free-threaded ones")
         overhead = timeit.Timer("pass", timer=clock)
         loop_overhead = min(overhead.timeit(100_000) for _ in range(5)) / 100_000
-        meta = {"python": platform.python_version(), "wx": wx.version(), "machine": platform.machine(),
+        meta = {"python": platform.python_version(), "free_threaded": free_threaded,
+                "wx": "none (standins/fake_wx)" if args.fake_wx else wx.version(), "machine": platform.machine(),
                 "platform": platform.platform(), "cpus": os.cpu_count(), "build_dir": str(build),
-                "build_type": build_type(build), "cython_dir": str(cython),
-                "cython": cython_version(cython), "loop_overhead_ns": loop_overhead, "quick": args.quick,
+                "build_type": build_type(build), "cython_dir": None if args.no_cython is not None else str(cython),
+                "cython": None if args.no_cython is not None else cython_version(cython),
+                "cython_left_out": args.no_cython, "loop_overhead_ns": loop_overhead, "quick": args.quick,
                 "date": time.strftime("%Y-%m-%d %H:%M:%S")}
         print(f"bench: modules from {build} ({meta['build_type']}); timing...", file=sys.stderr)
         engine_cases(bench, sides)
-        errors_cases(bench, sides)
-        output_cases(bench, sides)
-        fix_all_cases(bench, sides, wx)
-        import_cases(bench, root)
-        for side in sides.values():
-            side.dialog.Destroy()
-        gui.mainFrame.Destroy()
-        wx.Yield()
-        del app
+        if not args.fake_wx:
+            errors_cases(bench, sides)
+            output_cases(bench, sides)
+            fix_all_cases(bench, sides, wx)
+            import_cases(bench, root)
+            for side in sides.values():
+                side.dialog.Destroy()
+            gui.mainFrame.Destroy()
+            wx.Yield()
+            del app
     meta["seconds"] = round(time.monotonic() - bench.started, 1)
     print_report(bench, meta)
     args.json.parent.mkdir(parents=True, exist_ok=True)

@@ -19,10 +19,11 @@ PACKAGES = {"compiled": "fettle_compiled", "cython": "fettle_cython", "plain": "
 IMPL_OF = {"compiled": "compiled", "cython": "cython", "plain": "reference"}
 
 
-def assemble(root, build, cython_build):
-    """The packages side by side in `root`, importable."""
+def assemble(root, build, cython_build, impls=IMPLS):
+    """The packages of `impls` side by side in `root`, importable."""
     folders = {"compiled": build, "cython": cython_build, "plain": None}
-    for impl, package in PACKAGES.items():
+    for impl in impls:
+        package = PACKAGES[impl]
         try:
             addon_package.assemble(root, package, IMPL_OF[impl], folders[impl])
         except addon_package.MissingModule as error:
