@@ -1,4 +1,7 @@
-// Attribute and global names used by the engine, interned once.
+// Attribute and global names used by the engine.  Each is a number the
+// library gives it when it loads, holding no Python object: every module
+// object interns the texts into its own state (support/interned.hpp), and a
+// name used in code reads the str of the module being run.
 #pragma once
 
 #include "support/object.hpp"

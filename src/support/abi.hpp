@@ -296,32 +296,70 @@ inline constexpr int member_ssize_t = T_PYSSIZET;
 inline constexpr int member_readonly = READONLY;
 #endif
 
-// --- telling that a dict is unchanged ----------------------------------------
+// --- telling that a dict or a type is unchanged -------------------------------
 //
-// For the global look-up's cache (globals.hpp), one DictVersions per module
-// object: `version(dict)` of a dict that `track(dict)` accepted changes
-// whenever the dict is modified or freed, so two equal versions of the same
-// dict (by identity) mean that it has not been modified in between.  Where
-// `dict_versions` is false there is no such means and nothing is cached.
+// Each module object has a DictVersions, for the global look-up's cache
+// (globals.hpp), and a TypeVersions, for its own class (own_class.hpp):
+// `version(object)` of an object that `track(object)` accepted changes
+// whenever the object is modified (for a type: an attribute set or deleted
+// on it or on a class of its MRO, its bases replaced; for a dict, also when
+// it is freed), so two equal versions of the same object (by identity)
+// mean that it has not been modified in between.  Where `dict_versions` or
+// `type_versions` is false there is no such means and nothing is cached.
 
-#if FETTLE_STABLE_ABI || defined(Py_GIL_DISABLED)
-// The Stable ABI shows neither a dict's version nor its watchers.  Without
-// the GIL, a value found in a dict is only borrowed from it while another
-// thread may replace it: what the cache keeps could be freed under it, and
-// every look-up takes a reference of its own instead.
-inline constexpr bool dict_versions = false;
-class DictVersions {
+// No means at all: nothing is ever tracked.
+template <typename Object>
+class Unversioned {
 public:
     void start() noexcept {}
     void stop() noexcept {}
-    std::uint64_t version(PyObject*) const noexcept { return 0; }
-    bool track(PyObject*) noexcept { return false; }
+    std::uint64_t version(Object*) const noexcept { return 0; }
+    bool track(Object*) noexcept { return false; }
 };
+
+#if !FETTLE_STABLE_ABI && !defined(Py_GIL_DISABLED) && PY_VERSION_HEX >= 0x030C0000
+// 3.12 on: a watcher of the module object's own, of dicts (Object is
+// PyObject) or of types (PyTypeObject), which counts every event of every
+// object it watches: each tracked object's version is that count
+// (support/watchers.cpp).
+template <typename Object>
+class Watched {
+public:
+    // Takes a watcher in the running interpreter, when one is free.
+    void start() noexcept;
+    // Gives it back (the module object is freed).
+    void stop() noexcept;
+    std::uint64_t version(Object*) const noexcept { return events_; }
+    // Watches `object`; false (no error set) when there is no watcher, or,
+    // for a type, when the interpreter could not promise to tell of its
+    // next modification.
+    bool track(Object* object) noexcept;
+
+private:
+    // The watcher's id + 1; 0 for none, as in a state never constructed
+    // (the interpreter zero-fills it).
+    int watcher_ = 0;
+    std::uint64_t events_ = 1;
+};
+extern template class Watched<PyObject>;
+extern template class Watched<PyTypeObject>;
+#endif
+
+#if FETTLE_STABLE_ABI || defined(Py_GIL_DISABLED)
+// The Stable ABI shows neither a dict's or type's version nor their
+// watchers, nor the type's slots.  Without the GIL, what a cache keeps is
+// borrowed from a dict (a global's value, a class's function) that another
+// thread may change and free between the check and the use: every look-up
+// takes a reference of its own instead.
+inline constexpr bool dict_versions = false;
+inline constexpr bool type_versions = false;
+using DictVersions = Unversioned<PyObject>;
+using TypeVersions = Unversioned<PyTypeObject>;
 #elif PY_VERSION_HEX < 0x030C0000
 // 3.11: the dict's version tag (PEP 509), a field of the dict's public
 // struct that every modification sets to a new value of one counter of the
 // interpreter, as is a new dict's; from 3.12 it is deprecated, and the
-// watchers below take its place.
+// watchers take its place.
 inline constexpr bool dict_versions = true;
 class DictVersions {
 public:
@@ -332,53 +370,6 @@ public:
     }
     bool track(PyObject*) noexcept { return true; }
 };
-#else
-// 3.12 on: a dict watcher of the module object's own, which counts every
-// event of every dict it watches: each tracked dict's version is that
-// count (support/watchers.cpp).
-inline constexpr bool dict_versions = true;
-class DictVersions {
-public:
-    // Takes a watcher in the running interpreter, when one is free.
-    void start() noexcept;
-    // Gives it back (the module object is freed).
-    void stop() noexcept;
-    std::uint64_t version(PyObject*) const noexcept { return events_; }
-    // Watches `dict`; false (no error set) when there is no watcher.
-    bool track(PyObject* dict) noexcept;
-
-private:
-    // The watcher's id + 1; 0 for none, as in a state never constructed
-    // (the interpreter zero-fills it).
-    int watcher_ = 0;
-    std::uint64_t events_ = 1;
-};
-#endif
-
-// --- telling that a type is unmodified ---------------------------------------
-//
-// For the module's own class (own_class.hpp), one TypeVersions per module
-// object: `version(type)` of a type that `track(type)` accepted changes
-// whenever the interpreter marks the type modified (an attribute set or
-// deleted on it or on a class of its MRO, its bases replaced), so two
-// equal versions of the same type mean that every look-up along its MRO
-// finds what it found before.  Where `type_versions` is false nothing is
-// cached.
-
-#if FETTLE_STABLE_ABI || defined(Py_GIL_DISABLED)
-// The Stable ABI shows neither a type's version tag nor its watchers, nor
-// the type's slots.  Without the GIL, what the cache keeps of the class
-// (its functions, borrowed from its dict) could be replaced and freed by
-// another thread between the check and the use.
-inline constexpr bool type_versions = false;
-class TypeVersions {
-public:
-    void start() noexcept {}
-    void stop() noexcept {}
-    std::uint64_t version(PyTypeObject*) const noexcept { return 0; }
-    bool track(PyTypeObject*) noexcept { return false; }
-};
-#elif PY_VERSION_HEX < 0x030C0000
 // 3.11 has no type watchers.  Its exact means is the type's version tag, a
 // field of the type's public struct: the interpreter gives a type a new
 // tag from one counter that only grows (never handing a tag out twice),
@@ -398,23 +389,10 @@ public:
     }
 };
 #else
-// 3.12 on: a type watcher of the module object's own, which counts every
-// event of every type it watches: each tracked type's version is that
-// count (support/watchers.cpp).
+inline constexpr bool dict_versions = true;
 inline constexpr bool type_versions = true;
-class TypeVersions {
-public:
-    void start() noexcept;
-    void stop() noexcept;
-    std::uint64_t version(PyTypeObject*) const noexcept { return events_; }
-    // Watches `type`; false (no error set) when there is no watcher or the
-    // interpreter could not promise to tell of its next modification.
-    bool track(PyTypeObject* type) noexcept;
-
-private:
-    int watcher_ = 0;
-    std::uint64_t events_ = 1;
-};
+using DictVersions = Watched<PyObject>;
+using TypeVersions = Watched<PyTypeObject>;
 #endif
 
 // --- fields threads may race on ------------------------------------------

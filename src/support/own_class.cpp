@@ -71,8 +71,8 @@ bool OwnClass::holds(PyTypeObject* type) {
     }
     std::array<FunctionObject*, max_methods> found{};
     std::array<bool, max_methods> seen{};
-    // What the interpreter's own look-up along the MRO (_PyType_Lookup)
-    // would find for each name: the first class whose dict has it.
+    // What the interpreter's own look-up of a class attribute along the
+    // MRO would find for each name: the first class whose dict has it.
     PyObject* mro = type->tp_mro;
     if (mro == nullptr || !PyTuple_Check(mro)) {
         return false;

@@ -40,20 +40,39 @@ constexpr KeyText key_text(const char* kind, int id) {
     return key;
 }
 
-// What differs between the two kinds of watcher.
-struct DictKind {
+// What differs between the two kinds of watcher, by the watched objects'
+// type.
+template <typename Object>
+struct WatcherKind;
+
+template <>
+struct WatcherKind<PyObject> {
     using Callback = PyDict_WatchCallback;
     static constexpr const char* name = "dict";
     static int add(Callback callback) noexcept { return PyDict_AddWatcher(callback); }
     static int clear(int id) noexcept { return PyDict_ClearWatcher(id); }
+    static bool watch(int id, PyObject* dict) noexcept { return PyDict_Watch(id, dict) == 0; }
 };
 
-struct TypeKind {
+template <>
+struct WatcherKind<PyTypeObject> {
     using Callback = PyType_WatchCallback;
     static constexpr const char* name = "type";
     static int add(Callback callback) noexcept { return PyType_AddWatcher(callback); }
     static int clear(int id) noexcept { return PyType_ClearWatcher(id); }
+    static bool watch(int id, PyTypeObject* type) noexcept {
+        // The interpreter tells a type's watchers of a modification only
+        // while the type has a version tag (it clears the tag as it tells
+        // them), and gives it one again only when asked; asked here, the
+        // next modification after this point is told.  (PyUnstable_: the
+        // one public means to ask.)
+        return PyType_Watch(id, reinterpret_cast<PyObject*>(type)) == 0 &&
+               PyUnstable_Type_AssignVersionTag(type) == 1;
+    }
 };
+
+using DictKind = WatcherKind<PyObject>;
+using TypeKind = WatcherKind<PyTypeObject>;
 
 template <typename Kind>
 constexpr std::array<KeyText, watcher_ids> key_texts = [] {
@@ -167,45 +186,31 @@ void stop_watcher(int taken) noexcept {
 
 }  // namespace
 
-void DictVersions::start() noexcept { watcher_ = start_watcher<DictKind>(&events_); }
+template <typename Object>
+void Watched<Object>::start() noexcept {
+    watcher_ = start_watcher<WatcherKind<Object>>(&events_);
+}
 
-void DictVersions::stop() noexcept {
-    stop_watcher<DictKind>(watcher_);
+template <typename Object>
+void Watched<Object>::stop() noexcept {
+    stop_watcher<WatcherKind<Object>>(watcher_);
     watcher_ = 0;
 }
 
-bool DictVersions::track(PyObject* dict) noexcept {
+template <typename Object>
+bool Watched<Object>::track(Object* object) noexcept {
     if (watcher_ == 0) {
         return false;
     }
-    if (PyDict_Watch(watcher_ - 1, dict) < 0) {
+    if (!WatcherKind<Object>::watch(watcher_ - 1, object)) {
         PyErr_Clear();
         return false;
     }
     return true;
 }
 
-void TypeVersions::start() noexcept { watcher_ = start_watcher<TypeKind>(&events_); }
-
-void TypeVersions::stop() noexcept {
-    stop_watcher<TypeKind>(watcher_);
-    watcher_ = 0;
-}
-
-bool TypeVersions::track(PyTypeObject* type) noexcept {
-    if (watcher_ == 0) {
-        return false;
-    }
-    if (PyType_Watch(watcher_ - 1, reinterpret_cast<PyObject*>(type)) < 0) {
-        PyErr_Clear();
-        return false;
-    }
-    // The interpreter tells a type's watchers of a modification only while
-    // the type has a version tag (it clears the tag as it tells them), and
-    // gives it one again only when asked; asked here, the next modification
-    // after this point is told.  (PyUnstable_: the one public means to ask.)
-    return PyUnstable_Type_AssignVersionTag(type) == 1;
-}
+template class Watched<PyObject>;
+template class Watched<PyTypeObject>;
 
 }  // namespace support
 
