@@ -31,7 +31,7 @@ against plain Python alone) and the report gives the reason.
 Usage:
   xvfb-run -a -s "-screen 0 1280x1024x24" /usr/bin/python3 bench/run.py \
       [--build DIR] [--cython CDIR] [--json PATH] [--quick] [--only TEXT ...]
-      [--fake-wx] [--no-cython REASON]
+      [--fake-wx] [--no-cython REASON] [--processes K]
 
 DIR holds the built modules (fettler.*.so and gui/main.*.so); default
 $FETTLE_ADDON_BUILD, else <repo>/build-release/addon, else <repo>/build/addon.
@@ -40,6 +40,8 @@ $FETTLE_CYTHON_BUILD, else `cython` beside DIR.
 PATH defaults to bench.json in the build folder (the parent of DIR).
 --quick takes fewer samples (for trying the program out; its figures are
 rough).  --only runs the cases whose id contains one of the given texts.
+--processes K runs it all K times, each in a fresh process, and gives the
+median of their medians (processes.py says why).
 
 The parts: sides.py (the two packages and what drives them), texts.py (the
 texts checked), runner.py (sampling and recording), figures.py (statistics
@@ -64,6 +66,7 @@ os.environ["FETTLE_STANDINS"] = "instant"
 
 from cases import engine_cases, errors_cases, fix_all_cases, import_cases, import_probe  # noqa: E402
 from cases import output_cases  # noqa: E402
+import processes  # noqa: E402
 from report import print_report  # noqa: E402
 from runner import Bench, clock  # noqa: E402
 from sides import IMPLS, PACKAGES, PEERS, REPO, EngineSide, Side, assemble  # noqa: E402
@@ -105,6 +108,7 @@ def main():
     parser.add_argument("--only", nargs="*", default=[])
     parser.add_argument("--fake-wx", action="store_true")
     parser.add_argument("--no-cython", metavar="REASON")
+    parser.add_argument("--processes", type=int, default=1, metavar="K")
     parser.add_argument("--import-probe", nargs=2, metavar=("ROOT", "PACKAGE"), help=argparse.SUPPRESS)
     args = parser.parse_args()
     if args.import_probe:
@@ -118,6 +122,12 @@ def main():
     build = (args.build or default_build()).resolve()
     cython = (args.cython or Path(os.environ.get("FETTLE_CYTHON_BUILD") or build.parent / "cython")).resolve()
     args.json = args.json or build.parent / "bench.json"
+    if args.processes > 1:
+        run_args = ["--build", str(build), "--cython", str(cython), *(["--quick"] if args.quick else []),
+                    *(["--only", *args.only] if args.only else []), *(["--fake-wx"] if args.fake_wx else []),
+                    *(["--no-cython", args.no_cython] if args.no_cython is not None else [])]
+        processes.repeat(args.processes, run_args, args.json)
+        return
     impls = IMPLS if args.no_cython is None else tuple(impl for impl in IMPLS if impl != "cython")
     bench = Bench(args.quick, args.only, impls, ("compiled", tuple(peer for peer in PEERS if peer in impls)))
     # On a free-threaded interpreter the figures are only what they claim
