@@ -2,7 +2,6 @@
 
 #include "support/error.hpp"
 
-#include <atomic>
 #include <cstring>
 #include <exception>
 #include <new>
@@ -47,27 +46,6 @@ BuiltinCode genuine_builtin(PyModuleDef* definition, const char* name) noexcept 
     return nullptr;
 }
 
-// How many tables of the library are alive in the process (any module
-// object, any interpreter), for sole_texts; changed under TablesLock.
-std::size_t live_tables = 0;
-
-// Held for a few instructions when a module object is made or freed, from
-// any interpreter: a spin lock, which needs no threading library (the
-// win32 thread model of MinGW's g++ 12 has no std::mutex).
-class TablesLock {
-public:
-    TablesLock() noexcept {
-        while (held.test_and_set(std::memory_order_acquire)) {
-        }
-    }
-    ~TablesLock() { held.clear(std::memory_order_release); }
-    TablesLock(const TablesLock&) = delete;
-    TablesLock& operator=(const TablesLock&) = delete;
-
-private:
-    static inline std::atomic_flag held;
-};
-
 }  // namespace
 
 namespace detail {
@@ -92,19 +70,9 @@ void ModuleStrings::make() {
     }
     strings_ = std::move(strings);
     builtins_ = std::move(builtins);
-    const TablesLock lock;
-    counted_ = true;
-    ++live_tables;
-    detail::sole_texts.store(live_tables == 1 ? strings_.get() : nullptr, std::memory_order_relaxed);
 }
 
 void ModuleStrings::clear() noexcept {
-    if (counted_) {
-        const TablesLock lock;
-        counted_ = false;
-        --live_tables;
-        detail::sole_texts.store(nullptr, std::memory_order_relaxed);
-    }
     strings_.reset();
     builtins_.reset();
 }

@@ -23,7 +23,6 @@
 
 #include "support/ref.hpp"
 
-#include <atomic>
 #include <cassert>
 #include <cstddef>
 #include <memory>
@@ -53,28 +52,15 @@ public:
     void clear() noexcept;
 
     PyObject* str(std::size_t index) const noexcept { return strings_[index].get(); }
-    const Ref* strings() const noexcept { return strings_.get(); }
     BuiltinCode builtin(std::size_t index) const noexcept { return builtins_[index]; }
 
 private:
     std::unique_ptr<Ref[]> strings_;
     std::unique_ptr<BuiltinCode[]> builtins_;
-    bool counted_ = false;  // among the library's live tables (sole_texts)
 };
 
 namespace detail {
 inline constinit thread_local FETTLE_FAST_TLS const ModuleStrings* active_strings = nullptr;
-
-// The strs of the library's only table while it has exactly one alive in
-// the process (one module object, in one interpreter: the usual case),
-// else null.  Whatever code of the library runs then is that module's, so
-// its table is the active one, and a constant is one plain load away
-// instead of through the thread-local table: constants are the code's
-// most frequent read, and that way measured about 6% slower on the
-// shortest calls.  Cleared before a second table is made or the sole one
-// is freed; a table that is left alone again after others went stays on
-// the thread-local way (correct, only not the shortcut).
-inline constinit std::atomic<const Ref*> sole_texts{nullptr};
 
 // Numbers a constant or a recognised builtin when the library is loaded.
 std::size_t register_text(const char* text) noexcept;
@@ -112,12 +98,7 @@ public:
     const char* text() const noexcept { return text_; }
     std::size_t index() const noexcept { return index_; }
     // The active module's object (borrowed from its table).
-    PyObject* get() const noexcept {
-        if (const Ref* sole = detail::sole_texts.load(std::memory_order_relaxed)) {
-            return sole[index_].get();
-        }
-        return active_strings().str(index_);
-    }
+    PyObject* get() const noexcept { return active_strings().str(index_); }
 
 private:
     const char* text_;
