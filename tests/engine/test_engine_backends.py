@@ -237,6 +237,12 @@ def test_failing_grammar_close(engine, fakes):
     assert engine.speller is None and engine.lang_tool is tool
 
 
+def test_close_recursing_into_itself_raises_recursion_error(engine):
+    engine.lang_tool = engine  # close() calls self.lang_tool.close(): itself, with no Python frame between
+    with pytest.raises(RecursionError):
+        engine.close()
+
+
 @pytest.mark.parametrize("read_before", [False, True], ids=["first-read", "read-before"])
 @pytest.mark.parametrize("builtins_in", ["module", "builtins"])
 def test_module_globals_are_read_when_used(make_engine, engine, fettler_module, monkeypatch, fakes, read_before,
