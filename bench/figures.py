@@ -41,3 +41,8 @@ def pick_unit(ns):
 def cell(stats):
     unit = pick_unit(stats["median"])
     return f"{fmt(stats['median'], unit)} [{fmt(stats['q1'], unit).split()[0]}–{fmt(stats['q3'], unit)}]"
+
+
+def interpreter(meta):
+    """The interpreter a run's figures are from, as its reports name it."""
+    return meta["python"] + (" free-threaded (GIL off)" if meta.get("free_threaded") else "")

@@ -24,7 +24,8 @@ import tempfile
 import time
 from pathlib import Path
 
-from figures import fmt
+from figures import fmt, interpreter
+from sides import PEERS
 
 
 def merged_case(cases, impls):
@@ -32,8 +33,8 @@ def merged_case(cases, impls):
     case = {key: first[key] for key in ("id", "title", "includes", "unit")}
     for impl in impls:
         medians = [c[impl]["median"] for c in cases]
-        case[impl] = {"median": statistics.median(medians), "q1": min(medians), "q3": max(medians),
-                      "min": min(medians), "max": max(medians), "n": len(medians), "per_process": medians}
+        case[impl] = {"median": statistics.median(medians), "min": min(medians), "max": max(medians),
+                      "per_process": medians}
     ratios = [c["ratio"] for c in cases]
     peers = {c["faster_peer"] for c in cases}
     case["ratio"] = statistics.median(ratios)
@@ -45,8 +46,7 @@ def merged_case(cases, impls):
 
 def print_merged(result, impls):
     meta = result["meta"]
-    python = meta["python"] + (" free-threaded (GIL off)" if meta.get("free_threaded") else "")
-    print(f"Python {python}, wx {meta['wx']}; {meta['processes']} processes, each an interleaved run of run.py")
+    print(f"Python {interpreter(meta)}, wx {meta['wx']}; {meta['processes']} processes, each an interleaved run of run.py")
     print("Figures: the median of the processes' medians [lowest–highest]; ratio: the median of the processes' "
           "ratios (compiled over the faster peer) [lowest–highest]")
     print()
@@ -76,7 +76,7 @@ def repeat(processes, run_args, json_path):
             runs.append(json.loads(out.read_text()))
             print(f"processes: {k + 1} of {processes} done ({time.monotonic() - started:.0f} s)", file=sys.stderr)
     first = runs[0]
-    impls = [impl for impl in ("plain", "cython", "compiled") if impl in first["cases"][0]]
+    impls = [impl for impl in (*PEERS, "compiled") if impl in first["cases"][0]]
     ids = [case["id"] for case in first["cases"]]
     by_id = [{case["id"]: case for case in run["cases"]} for run in runs]
     result = {"meta": {**first["meta"], "processes": processes,

@@ -1,7 +1,7 @@
 """The printed report: the table of cases, what each includes, the growth
 figures and the cases where the compiled modules are slower than the faster
 of their peers."""
-from figures import cell, fmt
+from figures import cell, fmt, interpreter
 from sides import PEERS
 
 
@@ -26,8 +26,7 @@ def print_report(bench, meta):
     else:
         out.append(f"fettle benchmark: compiled modules ({meta['build_dir']}, {meta['build_type']}) "
                    f"against plain Python (reference/); Cython peer left out: {meta['cython_left_out']}")
-    python = meta["python"] + (" free-threaded (GIL off)" if meta.get("free_threaded") else "")
-    out.append(f"Python {python}, wx {meta['wx']}, {meta['machine']}, {meta['cpus']} CPUs; "
+    out.append(f"Python {interpreter(meta)}, wx {meta['wx']}, {meta['machine']}, {meta['cpus']} CPUs; "
                f"timeit loop overhead {meta['loop_overhead_ns']:.1f} ns per call, included in all")
     out.append("Figures: median [interquartile range]; ratio = compiled median / the faster peer's median "
                "(below 1.0: compiled faster than both; the faster peer is marked *); IQR: whether the ranges "
