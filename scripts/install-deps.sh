@@ -15,6 +15,7 @@ python3-dev
 python3.11-dbg
 python3-pytest
 python3-hypothesis
+python3-greenlet
 python3-wxgtk4.0
 python3-enchant
 hunspell-en-us
