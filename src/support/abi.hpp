@@ -318,28 +318,32 @@ public:
 };
 
 #if !FETTLE_STABLE_ABI && !defined(Py_GIL_DISABLED) && PY_VERSION_HEX >= 0x030C0000
-// 3.12 on: a watcher of the module object's own, of dicts (Object is
-// PyObject) or of types (PyTypeObject), which counts every event of every
-// object it watches: each tracked object's version is that count
-// (support/watchers.cpp).
+// 3.12 on: the interpreter's watcher of dicts (Object is PyObject) or of
+// types (PyTypeObject) that this library takes once per interpreter, and
+// that counts every event of every object it watches: each tracked
+// object's version is that count (support/watchers.cpp).
 template <typename Object>
 class Watched {
 public:
-    // Takes a watcher in the running interpreter, when one is free.
+    // Takes the running interpreter's watcher, or finds the one a module
+    // object of this library took there before.
     void start() noexcept;
-    // Gives it back (the module object is freed).
+    // Stops reading it (the module object is freed); the watcher stays the
+    // interpreter's, for the library's next module object there.
     void stop() noexcept;
-    std::uint64_t version(Object*) const noexcept { return events_; }
+    // 0 (never a tracked version) while no watcher is taken.
+    std::uint64_t version(Object*) const noexcept { return events_->load(std::memory_order_relaxed); }
     // Watches `object`; false (no error set) when there is no watcher, or,
     // for a type, when the interpreter could not promise to tell of its
     // next modification.
     bool track(Object* object) noexcept;
 
 private:
-    // The watcher's id + 1; 0 for none, as in a state never constructed
-    // (the interpreter zero-fills it).
+    static constexpr std::atomic<std::uint64_t> no_events{0};
+    // The watcher's id + 1; 0 for none.
     int watcher_ = 0;
-    std::uint64_t events_ = 1;
+    // Its count of events, which starts at 1.
+    const std::atomic<std::uint64_t>* events_ = &no_events;
 };
 extern template class Watched<PyObject>;
 extern template class Watched<PyTypeObject>;

@@ -1,19 +1,26 @@
-// A module object's dict watcher and type watcher (3.12 on, with the GIL):
-// see DictVersions and TypeVersions in support/abi.hpp.
+// The dict watcher and the type watcher of this library (3.12 on, with the
+// GIL): see DictVersions and TypeVersions in support/abi.hpp.
 //
 // A watcher's callback is told the event and the dict or type, nothing of
 // whose watcher it is.  So each id an interpreter hands out (it has a few
-// of each kind) gets a callback of its own, and that callback finds the
-// counter of the module object that holds the id in the running
-// interpreter's dict, under a key naming the kind and the id.  The search
-// reads the keys in place (no allocation), so it cannot fail: no event is
-// ever lost, which would leave a cache trusting a dict or type that has
-// changed.
+// of each kind) gets a callback of its own, which counts into the counter
+// of that id: a process-wide array, so that the callback reads nothing
+// but its own code and cannot fail, and no event is ever lost.  Two
+// interpreters that gave the library the same id share its counter, which
+// only ever makes a cache look again.
+//
+// Each interpreter gives the library one watcher of each kind, however
+// many module objects it makes there: the first takes it and notes its id
+// in the interpreter's dict, the others find it there.  It stays taken
+// until the interpreter ends (its callback is this library's code, which
+// is never unloaded), so a module object freed and made again takes no
+// other from the few an interpreter has; CPython's own optimiser uses some.
 #include "support/abi.hpp"
 
 #if !FETTLE_STABLE_ABI && !defined(Py_GIL_DISABLED) && PY_VERSION_HEX >= 0x030C0000
 
 #include <array>
+#include <atomic>
 #include <utility>
 
 namespace support {
@@ -21,24 +28,6 @@ namespace {
 
 // The interpreter's limit on watchers of each kind.
 constexpr int watcher_ids = 8;
-
-struct KeyText {
-    char text[32];
-};
-
-// "fettle <kind> watcher <id>"
-constexpr KeyText key_text(const char* kind, int id) {
-    KeyText key{};
-    const char* parts[] = {"fettle ", kind, " watcher "};
-    std::size_t at = 0;
-    for (const char* part : parts) {
-        for (; *part != '\0'; ++part) {
-            key.text[at++] = *part;
-        }
-    }
-    key.text[at] = static_cast<char>('0' + id);
-    return key;
-}
 
 // What differs between the two kinds of watcher, by the watched objects'
 // type.
@@ -74,30 +63,17 @@ struct WatcherKind<PyTypeObject> {
 using DictKind = WatcherKind<PyObject>;
 using TypeKind = WatcherKind<PyTypeObject>;
 
+// The counters, by watcher id; 0 is never a version.
+static_assert(watcher_ids == 8);
 template <typename Kind>
-constexpr std::array<KeyText, watcher_ids> key_texts = [] {
-    std::array<KeyText, watcher_ids> keys{};
-    for (int id = 0; id < watcher_ids; ++id) {
-        keys[static_cast<std::size_t>(id)] = key_text(Kind::name, id);
-    }
-    return keys;
-}();
+constinit std::atomic<std::uint64_t> events[watcher_ids] = {1, 1, 1, 1, 1, 1, 1, 1};
 
+// Relaxed: with the GIL the interpreter orders the event before any later
+// read of the count; another interpreter's reads of a shared count need no
+// order, as its own objects have not changed.
 template <typename Kind, int Id>
 void count_event() noexcept {
-    PyObject* interpreter_dict = PyInterpreterState_GetDict(PyInterpreterState_Get());
-    if (interpreter_dict == nullptr) {
-        return;
-    }
-    Py_ssize_t position = 0;
-    PyObject* key = nullptr;
-    PyObject* value = nullptr;
-    while (PyDict_Next(interpreter_dict, &position, &key, &value)) {
-        if (PyUnicode_Check(key) && PyUnicode_CompareWithASCIIString(key, key_texts<Kind>[Id].text) == 0) {
-            ++*static_cast<std::uint64_t*>(PyLong_AsVoidPtr(value));
-            break;
-        }
-    }
+    events<Kind>[Id].fetch_add(1, std::memory_order_relaxed);
 }
 
 template <int Id>
@@ -144,57 +120,50 @@ int take_watcher() noexcept {
     return id;
 }
 
-// Takes a watcher whose events count into `events`: its id + 1, or 0 when
-// none is free (nothing is cached then, which is no error).
+// The interpreter's watcher of this kind for the library: the id noted in
+// the interpreter's dict, or one taken now and noted there; -1 when none
+// is free (nothing is cached then, which is no error).
 template <typename Kind>
-int start_watcher(std::uint64_t* events) noexcept {
+int interpreter_watcher() noexcept {
     PyObject* interpreter_dict = PyInterpreterState_GetDict(PyInterpreterState_Get());
-    const int id = interpreter_dict != nullptr ? take_watcher<Kind>() : -1;
-    int taken = 0;
+    Ref key = Ref::steal(PyUnicode_FromFormat("fettle %s watcher", Kind::name));
+    if (interpreter_dict == nullptr || !key) {
+        PyErr_Clear();
+        return -1;
+    }
+    if (PyObject* noted = PyDict_GetItemWithError(interpreter_dict, key.get())) {
+        return static_cast<int>(PyLong_AsLong(noted));  // an int the code below put there
+    }
+    int id = PyErr_Occurred() ? -1 : take_watcher<Kind>();
     if (id >= 0) {
-        Ref key = Ref::steal(PyUnicode_FromString(key_texts<Kind>[static_cast<std::size_t>(id)].text));
-        Ref counter = Ref::steal(PyLong_FromVoidPtr(events));
-        if (key && counter && PyDict_SetItem(interpreter_dict, key.get(), counter.get()) == 0) {
-            taken = id + 1;
-        } else {
+        Ref value = Ref::steal(PyLong_FromLong(id));
+        if (!value || PyDict_SetItem(interpreter_dict, key.get(), value.get()) < 0) {
             Kind::clear(id);
+            id = -1;
         }
     }
     PyErr_Clear();
-    return taken;
-}
-
-template <typename Kind>
-void stop_watcher(int taken) noexcept {
-    if (taken == 0) {
-        return;
-    }
-    const int id = taken - 1;
-    // Called while the module object is freed, perhaps with an exception
-    // set that belongs to someone else.
-    PyObject* raised = PyErr_GetRaisedException();
-    Kind::clear(id);
-    if (PyObject* interpreter_dict = PyInterpreterState_GetDict(PyInterpreterState_Get())) {
-        PyDict_DelItemString(interpreter_dict, key_texts<Kind>[static_cast<std::size_t>(id)].text);
-    }
-    if (raised != nullptr) {
-        PyErr_SetRaisedException(raised);
-    } else {
-        PyErr_Clear();
-    }
+    return id;
 }
 
 }  // namespace
 
 template <typename Object>
 void Watched<Object>::start() noexcept {
-    watcher_ = start_watcher<WatcherKind<Object>>(&events_);
+    using Kind = WatcherKind<Object>;
+    // Called in the exec slot, where an exception set by someone else is
+    // not expected, and none of this may leave one.
+    const int id = interpreter_watcher<Kind>();
+    if (id >= 0 && id < watcher_ids) {
+        watcher_ = id + 1;
+        events_ = &events<Kind>[id];
+    }
 }
 
 template <typename Object>
 void Watched<Object>::stop() noexcept {
-    stop_watcher<WatcherKind<Object>>(watcher_);
     watcher_ = 0;
+    events_ = &no_events;
 }
 
 template <typename Object>

@@ -12,6 +12,7 @@
 #include <new>
 #include <stdexcept>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -97,6 +98,37 @@ PyObject* throw_with_no_error(PyObject*, PyObject*) {
     return support::guard_object([&]() -> Ref { support::throw_error(); });
 }
 
+#if PY_VERSION_HEX >= 0x030C0000 && !defined(Py_GIL_DISABLED) && !defined(Py_LIMITED_API)
+int ignore_dict_event(PyDict_WatchEvent, PyObject*, PyObject*, PyObject*) { return 0; }
+int ignore_type_event(PyTypeObject*) { return 0; }
+
+// Takes every free watcher of one kind, gives them back, and counts them.
+template <typename Add, typename Clear>
+long count_free(Add add, Clear clear) {
+    std::vector<int> taken;
+    for (int id; (id = add()) >= 0;) {
+        taken.push_back(id);
+    }
+    PyErr_Clear();
+    for (int id : taken) {
+        clear(id);
+    }
+    return static_cast<long>(taken.size());
+}
+#endif
+
+// The dict and type watchers the interpreter still has free, as the
+// library takes them (3.12 on, with the GIL), else None.
+PyObject* free_watchers(PyObject*, PyObject*) {
+#if PY_VERSION_HEX >= 0x030C0000 && !defined(Py_GIL_DISABLED) && !defined(Py_LIMITED_API)
+    const long dicts = count_free([] { return PyDict_AddWatcher(ignore_dict_event); }, PyDict_ClearWatcher);
+    const long types = count_free([] { return PyType_AddWatcher(ignore_type_event); }, PyType_ClearWatcher);
+    return Py_BuildValue("(ll)", dicts, types);
+#else
+    Py_RETURN_NONE;
+#endif
+}
+
 PyMethodDef probe_functions[] = {
     {"raise_through_guard", raise_through_guard, METH_O, nullptr},
     {"raise_in_try_finally", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(raise_in_try_finally)),
@@ -106,6 +138,7 @@ PyMethodDef probe_functions[] = {
     {"return_in_try_finally", return_in_try_finally, METH_O, nullptr},
     {"fail_an_allocation", fail_an_allocation, METH_NOARGS, nullptr},
     {"throw_with_no_error", throw_with_no_error, METH_NOARGS, nullptr},
+    {"free_watchers", free_watchers, METH_NOARGS, nullptr},
     {nullptr, nullptr, 0, nullptr},
 };
 

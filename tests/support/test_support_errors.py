@@ -1,6 +1,7 @@
 """C++ exceptions at the interpreter boundary, through the test-only probe
 module built beside the add-on (<build>/tests/support_probe*)."""
 import importlib
+import importlib.util
 import os
 import subprocess
 import sys
@@ -86,3 +87,15 @@ def test_throwing_with_no_python_error_is_caught_in_debug_builds(probe):
         assert run.returncode != 0 and "PythonError thrown with no Python exception set" in run.stderr
     else:
         assert run.returncode == 0 and "returned NULL without setting an exception" in run.stdout
+
+
+def test_module_objects_of_one_interpreter_share_its_watchers(probe, fettler_module):
+    """The library takes one dict and one type watcher per interpreter, not
+    one per module object: the interpreter has 8 of each, some its own."""
+    if probe.free_watchers() is None:
+        pytest.skip("no watchers taken in this build")
+    spec = fettler_module.__spec__
+    before = probe.free_watchers()
+    for _ in range(9):
+        spec.loader.exec_module(importlib.util.module_from_spec(spec))
+    assert probe.free_watchers() == before
