@@ -23,8 +23,9 @@ class Odd:
     """A hostile language value: its `name` and `==` are as the case says,
     and every use of them is logged."""
 
-    def __init__(self, tag, name, eq, log):
+    def __init__(self, tag, name, eq, log, advances=0, engine=()):
         self.tag, self._name, self._eq, self._log = tag, name, eq, log
+        self._advances, self._engine = advances, engine
 
     @property
     def name(self):
@@ -35,6 +36,9 @@ class Odd:
 
     def __eq__(self, other):
         self._log.append(("==", self.tag, describe(other)))
+        # each comparison (of a bounded search) advances the engine under construction
+        for _ in range(self._advances if len(self._log) < 100 else 0):
+            self._log.append(("advanced", describe(self._engine[0].next_language())))
         if self._eq == "raises":
             raise LookupError(f"cannot compare {self.tag}")
         if self._eq == "never":
@@ -83,12 +87,13 @@ def describe(value):
 texts = st.text(st.sampled_from("ab é😀\0\ud800\t"), max_size=6)
 language = mostly(st.tuples(st.just("member"), st.sampled_from(NAMES)), st.one_of(
     st.tuples(st.just("odd"), st.sampled_from(NAMES + ["klingon", "raises", 42]),
-              st.sampled_from(["same", "never", "raises"])),
+              st.sampled_from(["same", "never", "raises"]), st.sampled_from([0, 0, 1, 2])),
     st.just(("none",)),
 ), 7)
 config = st.fixed_dictionaries({
     "required": mostly(st.lists(language, min_size=1, max_size=4), st.just([]), 9),
     "container": st.sampled_from(["list", "tuple", "iterator"]),
+    "repeat": st.sampled_from([None, None, 0, 1, 2]),  # required + required[repeat:]
     "default": st.one_of(st.tuples(st.just("pick"), st.integers(0, 3)), language),
 })
 candidates = st.lists(st.tuples(st.one_of(st.integers(-2, 2), st.just("k")), texts), max_size=4)
@@ -128,11 +133,11 @@ KEYWORD = {"get_variants_simple": "word", "get_variants_extended": "word", "corr
            "correct_extended": "text"}
 
 
-def build_language(token, languages, log):
+def build_language(token, languages, log, engine=()):
     if token[0] == "member":
         return languages[token[1]]
     if token[0] == "odd":
-        return Odd(f"{token[1]}/{token[2]}", token[1], token[2], log)
+        return Odd(f"{token[1]}/{token[2]}", token[1], token[2], log, token[3], engine)
     return None
 
 
@@ -176,16 +181,18 @@ def run(case, module, companions, recorder):
     log = []
     languages = companions["types"].Languages
     chosen = case["config"]
-    required = [build_language(token, languages, log) for token in chosen["required"]]
+    made = []
+    tokens = chosen["required"] + ([] if chosen["repeat"] is None else chosen["required"][chosen["repeat"]:])
+    required = [build_language(token, languages, log, made) for token in tokens]
     required = {"list": list, "tuple": tuple, "iterator": iter}[chosen["container"]](required)
     default = chosen["default"]
     if default[0] == "pick":
         default = chosen["required"][default[1] % len(chosen["required"])] if chosen["required"] else ("none",)
-    config = companions["config"].Config(required, build_language(default, languages, log))
+    config = companions["config"].Config(required, build_language(default, languages, log, made))
     steps = []
-    made = []
-    steps.append(("construct", outcome(lambda: made.append(module.Fettler(config)), describe)))
-    for op in case["operations"] if made else []:
+    made.append(module.Fettler.__new__(module.Fettler))  # reachable from the comparisons during __init__
+    steps.append(("construct", outcome(lambda: made[0].__init__(config), describe)))
+    for op in case["operations"] if steps[0][1][0] == "returned" else []:
         steps.append((op, operate(made[0], op), state(made[0])))
     steps.append(("back-end calls", [(c.name, describe(c.args), describe(c.kwargs)) for c in recorder.calls]))
     steps.append(("hostile values", log))

@@ -102,13 +102,14 @@ def test_configured_object_read_as_cycle_reads_it(Fettler, Config, replaced_cycl
 
 
 def engine_holder(Fettler):
+    """A constructor whose engine, of the exact class, is reachable from
+    the comparisons while its __init__ runs."""
     holder = []
 
-    class Held(Fettler):
-        def __init__(self, config):
-            holder.append(self)
-            super().__init__(config)
-    return Held, holder
+    def held(config):
+        holder.append(Fettler.__new__(Fettler))
+        holder[0].__init__(config)
+    return held, holder
 
 
 class Advancing(Lang):
@@ -143,6 +144,11 @@ class Advancing(Lang):
     # B drawn by every comparison of A: the search never sees it and refuses
     # once it has made as many comparisons as there are configured items
     ("AB", "B", None, "AA", None),
+    # repeating items; an advance from inside a comparison, once or twice
+    ("CABAB", "X", 1, "CAACAB", None),
+    ("CABAB", "B", 1, "CAACAB", "B"),
+    ("aBC", "C", 1, "AABC", "C"),
+    ("CaBaB", "B", 1, "CAB", "B"),
 ])
 def test_search_counts_what_it_compared(either_module, Config, replaced_cycle, chars, default, times, compared,
                                         found):
@@ -151,7 +157,9 @@ def test_search_counts_what_it_compared(either_module, Config, replaced_cycle, c
     def run():
         log = []
         Held, holder = engine_holder(either_module.Fettler)
-        items = [Advancing(ch, log, holder, times) if ch == "A" else Lang(ch, log=log) for ch in chars]
+        # "a": an A whose comparison advances twice
+        items = [Advancing("A", log, holder, times, draws=1 + (ch == "a")) if ch in "Aa" else Lang(ch, log=log)
+                 for ch in chars]
         lang_default = Lang(default)
         got = raised(Held, Config(iter(items), lang_default))
         assert all(other is lang_default for _, other in log)
