@@ -368,8 +368,10 @@ HOSTILE = """
      ["IndexError", "IndexError", "new"]),
 ])
 def test_class_changed_during_its_own_look_up(addon_dir, name, change, op, expected):
-    """A method found on the class, then the class changed by a key of the
+    """In a fresh interpreter each (the class's changes stay there): a
+    method found on the class, then the class changed by a key of the
     instance __dict__ compared before the call: the method found is called,
-    the change seen at the next look-up, as in Python."""
+    the change seen at the next look-up, as in Python.  First, a method of a
+    class nothing has looked up yet."""
     code = f"name, change, op = {name!r}, {change!r}, {op!r}" + textwrap.dedent(HOSTILE)
     assert run_python(addon_dir, code) == expected
