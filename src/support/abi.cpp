@@ -54,7 +54,13 @@ Ref cell_contents(PyObject* cell) {
     }
     return value;
 #else
-    return Ref::borrow(PyCell_GET(cell));
+    // A new reference: without the GIL, another thread's `cell_contents = x`
+    // may free the value a borrowed read returned.
+    Ref value = Ref::steal(PyCell_Get(cell));
+    if (!value && PyErr_Occurred()) {
+        throw_error();
+    }
+    return value;
 #endif
 }
 

@@ -11,8 +11,8 @@ void OwnClass::make(PyObject* type, PyObject* function_type, std::span<const Nam
     function_type_ = function_type;
     plain_ = plain;
     methods_ = methods;
-    known_ = 0;
-    refused_ = 0;
+    known_ = none;
+    refused_ = none;
     versions.start();
 }
 
@@ -36,15 +36,18 @@ bool OwnClass::knows_plain(const Name& name) const noexcept {
 
 bool OwnClass::recheck(TypeVersions& versions) {
     auto* type = reinterpret_cast<PyTypeObject*>(type_.get());
-    known_ = 0;
+    known_ = none;
     const std::uint64_t before = versions.version(type);
-    if (before == refused_ && before != 0) {
+    if (before == refused_) {
         return false;
     }
     if (!versions.track(type)) {
         return false;
     }
     const std::uint64_t version = versions.version(type);
+    if (version == 0) {
+        return false;
+    }
     bool facts = false;
     try {
         facts = holds(type);
@@ -73,12 +76,14 @@ bool OwnClass::holds(PyTypeObject* type) {
     std::array<bool, max_methods> seen{};
     // What the interpreter's own look-up of a class attribute along the
     // MRO would find for each name: the first class whose dict has it.
-    PyObject* mro = type->tp_mro;
-    if (mro == nullptr || !PyTuple_Check(mro)) {
+    // Held: a key's __eq__ in a look-up below may reassign __bases__, which
+    // replaces (and would free) the type's MRO tuple.
+    const Ref mro = Ref::borrow(type->tp_mro);
+    if (!mro || !PyTuple_Check(mro.get())) {
         return false;
     }
-    for (Py_ssize_t i = 0; i < tuple_size(mro); ++i) {
-        PyObject* base = tuple_item(mro, i);
+    for (Py_ssize_t i = 0; i < tuple_size(mro.get()); ++i) {
+        PyObject* base = tuple_item(mro.get(), i);
         if (!PyType_Check(base)) {
             return false;
         }

@@ -60,7 +60,9 @@ public:
     }
 
     // Our function of `name` (one of the registered methods), borrowed from
-    // the class's dict; valid after dict_of answered.
+    // the class's dict; valid after dict_of answered, until anything runs
+    // Python code (which may remove it from the class): take a reference
+    // before that.
     FunctionObject& method(const Name& name) const noexcept;
 
     bool knows_plain(const Name& name) const noexcept;
@@ -78,9 +80,14 @@ private:
     std::span<const OwnMethod> methods_;
     std::array<FunctionObject*, max_methods> found_{};
     // The version at which the facts were found to hold, or not to hold
-    // (checked once per version); 0 for none (a version is never 0).
-    std::uint64_t known_ = 0;
-    std::uint64_t refused_ = 0;
+    // (checked once per version); `none` for neither.  A version of 0 is
+    // never valid (3.11's tag of a type nothing has looked up yet, or one
+    // modified since), so `none` is not 0: it is a value no version takes
+    // (3.11's tags have 32 bits, the watchers' count starts at 1 and grows
+    // by one per event), and the test in dict_of stays one compare.
+    static constexpr std::uint64_t none = ~std::uint64_t{0};
+    std::uint64_t known_ = none;
+    std::uint64_t refused_ = none;
 };
 
 }  // namespace support

@@ -39,12 +39,16 @@ inline void set_own(const FunctionObject& function, PyObject* self, const Name& 
 inline Ref call_own(const FunctionObject& function, PyObject* self, const Name& name) {
     ModuleBase& base = function.module_base();
     if (Ref dict = base.own_class.dict_of(self, base.class_versions)) {
+        // Held from here, as Python's method look-up holds the function it
+        // found on the class before it looks in the instance __dict__: that
+        // look-up may run a key's __eq__, and the body may run anything,
+        // either of which may remove the function from the class.  The
+        // function found is the one called; a change is seen at the next
+        // look-up.
+        FunctionObject& method = base.own_class.method(name);
+        const Ref held = Ref::borrow(reinterpret_cast<PyObject*>(&method));
         if (check_status(PyDict_Contains(dict.get(), name.get())) == 0) {
-            FunctionObject& method = base.own_class.method(name);
             assert(method.def->params.size() == 1 && "only methods called with self alone");
-            // Held for the call, as a call through the attribute would hold
-            // the function it found: the body may remove it from the class.
-            const Ref held = Ref::borrow(reinterpret_cast<PyObject*>(&method));
             PyObject* const args[] = {self};
             return method.def->body(method, BoundArgs(args, 1));
         }

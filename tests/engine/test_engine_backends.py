@@ -5,11 +5,13 @@ again beside it."""
 import builtins
 import importlib
 import sys
+import textwrap
 import types
 
 import pytest
 
 from .conftest import Lang, raised, refcount_stable
+from .test_engine_shape import run_python
 
 
 @pytest.fixture(params=["first", "imported-again"])
@@ -326,3 +328,50 @@ def test_reentrant_calls(engine, fakes):
     fakes.program("Speller.get_candidates", call=lambda w: engine.next_language() and [(0, w)])
     assert engine.get_variants_simple("w") == ["w"]
     assert engine.speller is None and engine.current_language.name == "russian"
+
+
+HOSTILE = """
+    import json
+    from fettle_addon.config import Config
+    from fettle_addon.fettler import Fettler as F
+    from fettle_addon.types import Languages as L
+    log = []
+    def outcome(call):
+        try:
+            return str(call())
+        except Exception as e:
+            return type(e).__name__
+    if name is None:  # a class nothing has looked up yet
+        print(json.dumps([outcome(lambda: F.__dict__["next_language"](object.__new__(F)))]))
+        raise SystemExit
+    class Evil:  # a key of the instance __dict__ that a look-up of `name` compares
+        def __hash__(self): return hash(name)
+        def __eq__(self, other):
+            if Evil.armed:
+                Evil.armed = False
+                exec(change)
+            return False
+    e = F(Config([L.english, L.german, L.russian], L.german))
+    e.next_language(), e.next_language()  # every cache filled
+    e.__dict__[Evil()] = Evil.armed = True
+    print(json.dumps([outcome(lambda: eval(op)) for _ in range(2)] + log))
+"""
+
+
+@pytest.mark.parametrize("name, change, op, expected", [
+    (None, None, None, ["AttributeError"]),
+    ("close", "del F.close", "e.next_language()", ["Languages.german", "AttributeError"]),
+    ("close", "F.close = lambda self: log.append('new')", "e.next_language()",
+     ["Languages.german", "Languages.russian", "new"]),
+    ("init_speller", "del F.init_speller", "e.correct_simple('w')", ["w", "AttributeError"]),
+    ("init_lang_tool", "F.init_lang_tool = lambda self: log.append('new')", "e.get_variants_extended('w')",
+     ["IndexError", "IndexError", "new"]),
+])
+def test_class_changed_during_its_own_look_up(addon_dir, name, change, op, expected):
+    """In a fresh interpreter each (the class's changes stay there): a
+    method found on the class, then the class changed by a key of the
+    instance __dict__ compared before the call: the method found is called,
+    the change seen at the next look-up, as in Python.  First, a method of a
+    class nothing has looked up yet."""
+    code = f"name, change, op = {name!r}, {change!r}, {op!r}" + textwrap.dedent(HOSTILE)
+    assert run_python(addon_dir, code) == expected
