@@ -20,7 +20,6 @@ PyObject* function_vectorcall(PyObject* callable, PyObject* const* args, std::si
         return nullptr;
     }
     FunctionObject& function = as_function(callable);
-    const ActiveModule active(function.base->strings);
     PyObject* result = guard_object([&] {
         // The common call: every parameter given by position, no *args or
         // **kwargs to pack; the caller's arguments are the bound ones.
@@ -203,7 +202,6 @@ PyObject* get_closure(PyObject* self, void*) { return get_fixed(as_function(self
 
 PyObject* get_signature(PyObject* self, void*) {
     FunctionObject& function = as_function(self);
-    const ActiveModule active(function.base->strings);
     return guard_object([&] { return make_signature(function); });
 }
 

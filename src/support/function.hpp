@@ -113,6 +113,8 @@ struct FunctionObject {
     Ref class_from_cell() const;
     PyObject* globals() const noexcept { return fields.globals.get(); }
     ModuleBase& module_base() const noexcept { return *base; }
+    // The module's str constants (defined in module_state.hpp).
+    const ModuleStrings& strings() const noexcept;
     // The function's type (the module's function type).  Py_TYPE takes a
     // mutable object in the Stable ABI; reading the type changes nothing.
     PyTypeObject* type() const noexcept {

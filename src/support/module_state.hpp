@@ -60,6 +60,8 @@ struct ModuleBase {
     }
 };
 
+inline const ModuleStrings& FunctionObject::strings() const noexcept { return base->strings; }
+
 // The ModuleBase of the module that made `type` (a heap type the module
 // built from its slot table).
 inline ModuleBase& module_base_of(PyTypeObject* type) noexcept {

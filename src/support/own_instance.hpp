@@ -17,11 +17,11 @@ inline Ref get_own(const FunctionObject& function, PyObject* self, const Name& n
     ModuleBase& base = function.module_base();
     assert(base.own_class.knows_plain(name));
     if (Ref dict = base.own_class.dict_of(self, base.class_versions)) {
-        if (Ref value = dict_get_item(dict.get(), name.get())) {
+        if (Ref value = dict_get_item(dict.get(), base.strings[name])) {
             return value;
         }
     }
-    return getattr(self, name);
+    return getattr(self, base.strings[name]);
 }
 
 // self.name = value, for such a name.
@@ -29,17 +29,17 @@ inline void set_own(const FunctionObject& function, PyObject* self, const Name& 
     ModuleBase& base = function.module_base();
     assert(base.own_class.knows_plain(name));
     if (Ref dict = base.own_class.dict_of(self, base.class_versions)) {
-        check_status(PyDict_SetItem(dict.get(), name.get(), value));
+        check_status(PyDict_SetItem(dict.get(), base.strings[name], value));
         return;
     }
-    set_attribute(self, name, value);
+    set_attribute(self, base.strings[name], value);
 }
 
 // self.name(), for a method registered with the class.
 inline Ref call_own(const FunctionObject& function, PyObject* self, const Name& name) {
     ModuleBase& base = function.module_base();
     if (Ref dict = base.own_class.dict_of(self, base.class_versions)) {
-        if (check_status(PyDict_Contains(dict.get(), name.get())) == 0) {
+        if (check_status(PyDict_Contains(dict.get(), base.strings[name])) == 0) {
             FunctionObject& method = base.own_class.method(name);
             assert(method.def->params.size() == 1 && "only methods called with self alone");
             // Held for the call, as a call through the attribute would hold
@@ -49,7 +49,7 @@ inline Ref call_own(const FunctionObject& function, PyObject* self, const Name& 
             return method.def->body(method, BoundArgs(args, 1));
         }
     }
-    return call_method(self, name);
+    return call_method(self, base.strings[name]);
 }
 
 }  // namespace support
