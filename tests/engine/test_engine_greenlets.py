@@ -1,0 +1,33 @@
+"""Calls into the engine parked and resumed in any order on one OS thread:
+greenlets switch C stacks, so a call may finish before one that entered
+after it.  Each call must still find its own module's constants."""
+import importlib.util
+import itertools
+
+import pytest
+
+greenlet = pytest.importorskip("greenlet")
+
+
+def second_module_object(module):
+    """The same library loaded again: a module object of its own."""
+    spec = importlib.util.spec_from_file_location(module.__name__, module.__file__)
+    twin = importlib.util.module_from_spec(spec)
+    spec.loader.exec_module(twin)
+    return twin
+
+
+@pytest.mark.parametrize("order", itertools.permutations(range(3)))
+def test_next_language_resumed_in_any_order(fettler_module, Config, L, fakes, order):
+    modules = (fettler_module, second_module_object(fettler_module))
+    engines = [modules[i % 2].Fettler(Config([L.english, L.german, L.russian], L.german, False))
+               for i in range(3)]
+    for engine in engines:
+        engine.init_lang_tool()
+    # close() of the back-end, inside next_language(), parks the call.
+    fakes.program("LanguageTool.close", call=lambda: greenlet.getcurrent().parent.switch())
+    parked = [greenlet.greenlet(engine.next_language) for engine in engines]
+    for call in parked:
+        call.switch()
+    assert [parked[i].switch() for i in order] == [L.russian] * 3
+    assert [engine.current_language for engine in engines] == [L.russian] * 3
