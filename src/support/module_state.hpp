@@ -62,22 +62,19 @@ struct ModuleBase {
 
 inline const ModuleStrings& FunctionObject::strings() const noexcept { return base->strings; }
 
-// The ModuleBase of the module that made `type` (a heap type the module
-// built from its slot table).
-inline ModuleBase& module_base_of(PyTypeObject* type) noexcept {
-    return *static_cast<ModuleBase*>(PyModule_GetState(PyType_GetModule(type)));
-}
-
 // The state of `module`, or null before the interpreter allocated it.
 template <typename State>
 State* module_state(PyObject* module) noexcept {
     return static_cast<State*>(PyModule_GetState(module));
 }
 
-// The state of the module whose function type made `function`.
+// The state of the module whose function type made `function`: the one
+// `base` is the first member of, kept alive by the function itself (never
+// through the type, whose module the collector may have cleared).
 template <typename State>
 State& module_state(const FunctionObject& function) {
-    return *module_state<State>(PyType_GetModule(function.type()));
+    static_assert(offsetof(State, base) == 0, "the support layer's part must come first in a module's state");
+    return *reinterpret_cast<State*>(function.base);
 }
 
 // Constructs the state in the block the interpreter allocated (zero-filled,
