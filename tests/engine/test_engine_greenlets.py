@@ -1,7 +1,6 @@
 """Calls into the engine parked and resumed in any order on one OS thread:
 greenlets switch C stacks, so a call may finish before one that entered
 after it.  Each call must still find its own module's constants."""
-import importlib.util
 import itertools
 
 import pytest
@@ -9,17 +8,9 @@ import pytest
 greenlet = pytest.importorskip("greenlet")
 
 
-def second_module_object(module):
-    """The same library loaded again: a module object of its own."""
-    spec = importlib.util.spec_from_file_location(module.__name__, module.__file__)
-    twin = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(twin)
-    return twin
-
-
 @pytest.mark.parametrize("order", itertools.permutations(range(3)))
-def test_next_language_resumed_in_any_order(fettler_module, Config, L, fakes, order):
-    modules = (fettler_module, second_module_object(fettler_module))
+def test_next_language_resumed_in_any_order(fettler_module, second_fettler_module, Config, L, fakes, order):
+    modules = (fettler_module, second_fettler_module)
     engines = [modules[i % 2].Fettler(Config([L.english, L.german, L.russian], L.german, False))
                for i in range(3)]
     for engine in engines:
