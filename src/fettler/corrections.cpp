@@ -39,7 +39,8 @@ Ref get_variants_simple(FunctionObject& function, support::BoundArgs args) {
     Ref speller = support::get_own(function, self, names::speller);
     Ref candidates = support::call_method(speller.get(), strings[names::get_candidates], word);
     const ModuleState& state = state_of(function);
-    PyObject* key = builtin_sorted.is(strings, sorted.get()) ? state.candidate_key_builtin.get() : state.candidate_key.get();
+    PyObject* key =
+        builtin_sorted.is(strings, sorted.get()) ? state.candidate_key_builtin.get() : state.candidate_key.get();
     Ref ordered = support::call_with_keywords(sorted.get(), {candidates.get()}, {{strings[names::key], key}});
     // [candidate[1] for candidate in ordered]
     if (PyList_CheckExact(ordered.get())) {

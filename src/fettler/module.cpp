@@ -35,7 +35,8 @@ void define_fettler(PyObject* globals, ModuleState& state) {
         return support::make_function(function_type, def, globals);
     };
     Ref bases = support::check(PyTuple_Pack(1, reinterpret_cast<PyObject*>(&PyBaseObject_Type)));
-    support::ClassBuilder body(state.base.python_types, state.base.strings, module_def.m_name, "Fettler", "Fettler", bases.get());
+    support::ClassBuilder body(state.base.python_types, state.base.strings, module_def.m_name, "Fettler", "Fettler",
+                               bases.get());
     body.add("__init__", function(init_def).get());
     body.add("init_speller", function(init_speller_def).get());
     body.add("init_lang_tool", function(init_lang_tool_def).get());

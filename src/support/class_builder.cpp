@@ -36,8 +36,11 @@ void store(PyObject* mapping, PyObject* key, PyObject* value) { check_status(PyO
 
 ClassBuilder::ClassBuilder(const PythonTypes& types, const ModuleStrings& strings, const char* module_name,
                            const char* name, const char* qualname, PyObject* bases)
-    : types_(types), strings_(strings), name_(new_str(name)), bases_(Ref::borrow(bases)), metaclass_(calculate_metaclass(bases)) {
-
+    : types_(types),
+      strings_(strings),
+      name_(new_str(name)),
+      bases_(Ref::borrow(bases)),
+      metaclass_(calculate_metaclass(bases)) {
     Ref prepare = Ref::steal(PyObject_GetAttr(metaclass_.get(), strings_[prepare_name]));
     if (!prepare) {
         if (!PyErr_ExceptionMatches(PyExc_AttributeError)) {

@@ -11,7 +11,8 @@ const Name initializing_key("_initializing");
 const Name dunder_name("__name__");
 }  // namespace
 
-Ref import_name(const ModuleStrings& strings, PyObject* module_globals, const char* name, int level, std::initializer_list<const char*> fromlist) {
+Ref import_name(const ModuleStrings& strings, PyObject* module_globals, const char* name, int level,
+                std::initializer_list<const char*> fromlist) {
     PyObject* builtins = PyEval_GetBuiltins();
     Ref importer = dict_get_item(builtins, strings[import_key]);
     if (!importer) {
@@ -99,7 +100,8 @@ Ref import_from(const ModuleStrings& strings, PyObject* module, const char* name
     throw_error();
 }
 
-void from_import(const ModuleStrings& strings, PyObject* module_globals, int level, const char* package, const char* name, const char* bound) {
+void from_import(const ModuleStrings& strings, PyObject* module_globals, int level, const char* package,
+                 const char* name, const char* bound) {
     Ref module = import_name(strings, module_globals, package, level, {name});
     Ref value = import_from(strings, module.get(), name);
     store_global(module_globals, bound, value.get());

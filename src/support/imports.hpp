@@ -19,7 +19,8 @@ Ref import_name(const ModuleStrings& strings, PyObject* module_globals, const ch
 Ref import_from(const ModuleStrings& strings, PyObject* module, const char* name);
 
 // `from <level dots><package> import <name> as <bound>` at module level.
-void from_import(const ModuleStrings& strings, PyObject* module_globals, int level, const char* package, const char* name, const char* bound);
+void from_import(const ModuleStrings& strings, PyObject* module_globals, int level, const char* package,
+                 const char* name, const char* bound);
 
 // `import <name>` at module level, binding the top-level module.
 void import_module(const ModuleStrings& strings, PyObject* module_globals, const char* name);

@@ -89,9 +89,7 @@ public:
     using InternedStr::InternedStr;
 };
 
-inline PyObject* ModuleStrings::operator[](const InternedStr& constant) const noexcept {
-    return str(constant.index());
-}
+inline PyObject* ModuleStrings::operator[](const InternedStr& constant) const noexcept { return str(constant.index()); }
 
 // How many constants the library has (the size of a global look-up cache).
 std::size_t text_count() noexcept;

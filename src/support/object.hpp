@@ -63,8 +63,7 @@ Ref call(PyObject* callable, Args... args) {
 template <typename... Args>
 Ref call_method(PyObject* obj, PyObject* name, Args... args) {
     std::array<PyObject*, sizeof...(Args) + 1> stack{obj, args...};
-    return check(PyObject_VectorcallMethod(name, stack.data(), stack.size() | PY_VECTORCALL_ARGUMENTS_OFFSET,
-                                           nullptr));
+    return check(PyObject_VectorcallMethod(name, stack.data(), stack.size() | PY_VECTORCALL_ARGUMENTS_OFFSET, nullptr));
 }
 
 // A keyword argument for call_with_keywords.

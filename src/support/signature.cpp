@@ -67,8 +67,9 @@ Ref make_signature(FunctionObject& function) {
                                       : nullptr;
         Ref parameter;
         if (default_value != nullptr && annotation != nullptr) {
-            parameter = call_with_keywords(parameter_type.get(), {name.get(), kind.get()},
-                                           {{strings[default_name], default_value}, {strings[annotation_name], annotation}});
+            parameter =
+                call_with_keywords(parameter_type.get(), {name.get(), kind.get()},
+                                   {{strings[default_name], default_value}, {strings[annotation_name], annotation}});
         } else if (default_value != nullptr) {
             parameter = call_with_keywords(parameter_type.get(), {name.get(), kind.get()},
                                            {{strings[default_name], default_value}});

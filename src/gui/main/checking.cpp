@@ -26,8 +26,8 @@ Ref run_check(FunctionObject& function, support::BoundArgs args) {
     const support::ModuleStrings& strings = function.strings();
     PyObject* self = args[0];
     Ref text = support::call_method(support::getattr(self, strings[names::text]).get(), strings[names::GetValue]);
-    Ref corrected_text =
-        support::call_method(support::getattr(self, strings[names::fettler]).get(), strings[names::correct_extended], text.get());
+    Ref corrected_text = support::call_method(support::getattr(self, strings[names::fettler]).get(),
+                                              strings[names::correct_extended], text.get());
     {
         Ref ui = support::load_global(function, names::ui);
         Ref message = support::getattr(ui.get(), strings[names::message]);
@@ -120,7 +120,8 @@ const support::StrConstant space(" ");
 // When the pieces are plain str and int values, no Python code can run
 // between the reads, so the slice and the join are copied straight into
 // the one new str instead of being built as strings of their own.
-Ref error_item(const support::ModuleStrings& strings, support::TextBuilder& builder, PyObject* match, PyObject* replacements_label) {
+Ref error_item(const support::ModuleStrings& strings, support::TextBuilder& builder, PyObject* match,
+               PyObject* replacements_label) {
     Ref context = support::getattr(match, strings[names::context]);
     Ref start = support::getattr(match, strings[names::offset]);
     Ref offset = support::getattr(match, strings[names::offset]);

@@ -45,7 +45,8 @@ Ref bind_events(FunctionObject& function, support::BoundArgs args) {
 }
 
 // event.GetId() == self.<control>.GetId()
-bool from_control(const support::ModuleStrings& strings, PyObject* self, PyObject* event, const support::Name& control) {
+bool from_control(const support::ModuleStrings& strings, PyObject* self, PyObject* event,
+                  const support::Name& control) {
     Ref event_id = support::call_method(event, strings[names::GetId]);
     Ref window = support::getattr(self, strings[control]);
     Ref window_id = support::call_method(window.get(), strings[names::GetId]);
@@ -114,12 +115,14 @@ Ref process_char_hooks(FunctionObject& function, support::BoundArgs args) {
         support::call_method(self, strings[names::Close], Py_True);
         return Ref::borrow(Py_None);
     }
-    if (from_control(strings, self, event, names::text) && is_key(strings, keycode.get(), wx.get(), names::WXK_RETURN) &&
+    if (from_control(strings, self, event, names::text) &&
+        is_key(strings, keycode.get(), wx.get(), names::WXK_RETURN) &&
         support::is_true(support::call_method(event, strings[names::ControlDown]).get())) {
         support::call_method(self, strings[names::run_check]);
         return Ref::borrow(Py_None);
     }
-    if (from_control(strings, self, event, names::errors_control) && is_key(strings, keycode.get(), wx.get(), names::WXK_RETURN)) {
+    if (from_control(strings, self, event, names::errors_control) &&
+        is_key(strings, keycode.get(), wx.get(), names::WXK_RETURN)) {
         fix_selected_error(function, self, wx.get());
         return Ref::borrow(Py_None);
     }

@@ -49,7 +49,8 @@ void add_to(const Wx& wx, PyObject* sizer, PyObject* item) {
     Ref add_method = support::getattr(sizer, strings[names::Add]);
     Ref border = support::check(PyLong_FromLong(2));
     Ref flag = wx.either(names::EXPAND, names::ALL);
-    support::call_with_keywords(add_method.get(), {item}, {{strings[names::border], border.get()}, {strings[names::flag], flag.get()}});
+    support::call_with_keywords(add_method.get(), {item},
+                                {{strings[names::border], border.get()}, {strings[names::flag], flag.get()}});
 }
 
 Ref box_sizer(const Wx& wx, const Name& orientation) {

@@ -139,7 +139,8 @@ Ref close_window(FunctionObject& function, support::BoundArgs args) {
                 Ref delay = support::check(PyLong_FromLong(500));
                 Ref corrector = support::getattr(self, strings[names::corrector]);
                 Ref set_text = support::getattr(corrector.get(), strings[names::set_text]);
-                Ref text = support::getattr(support::getattr(self, strings[names::fettler]).get(), strings[names::text]);
+                Ref text =
+                    support::getattr(support::getattr(self, strings[names::fettler]).get(), strings[names::text]);
                 support::call(call_later.get(), delay.get(), set_text.get(), text.get());
             }
             support::call_method(support::getattr(self, strings[names::fettler]).get(), strings[names::close]);

@@ -24,7 +24,8 @@ void define_fettle_gui(PyObject* globals, const ModuleState& state) {
     Ref wx = support::check(PyObject_GetItem(globals, strings[names::wx]));
     Ref dialog = support::getattr(wx.get(), strings[names::Dialog]);
     Ref bases = support::check(PyTuple_Pack(1, dialog.get()));
-    support::ClassBuilder body(state.base.python_types, strings, module_def.m_name, "FettleGUI", "FettleGUI", bases.get());
+    support::ClassBuilder body(state.base.python_types, strings, module_def.m_name, "FettleGUI", "FettleGUI",
+                               bases.get());
     PyObject* cell = body.class_cell();
     Ref no_corrector = support::check(PyTuple_Pack(1, Py_None));
     auto function = [&](const support::FunctionDef& def, PyObject* defaults = nullptr) {

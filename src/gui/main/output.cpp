@@ -180,7 +180,8 @@ Ref output(FunctionObject& function, support::BoundArgs args) {
         return Ref::borrow(Py_None);
     }
     Ref wx = support::load_global(function, names::wx);
-    Ref index = support::call_method(support::getattr(self, strings[names::errors_control]).get(), strings[names::GetSelection]);
+    Ref index = support::call_method(support::getattr(self, strings[names::errors_control]).get(),
+                                     strings[names::GetSelection]);
     Ref not_found = support::getattr(wx.get(), strings[names::NOT_FOUND]);
     if (support::equals(index.get(), not_found.get())) {
         return Ref::borrow(Py_None);

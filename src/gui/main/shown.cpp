@@ -74,7 +74,8 @@ bool fix_needs_check(const support::FunctionObject& function, PyObject* dialog, 
         return true;  // nothing shown yet that the matches could be said to fit
     }
     if (!control_read) {
-        Ref control_text = support::call_method(support::getattr(dialog, strings[names::text]).get(), strings[names::GetValue]);
+        Ref control_text =
+            support::call_method(support::getattr(dialog, strings[names::text]).get(), strings[names::GetValue]);
         if (!support::equals(control_text.get(), support::tuple_item(entry.get(), 2))) {
             return true;
         }
