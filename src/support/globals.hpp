@@ -18,7 +18,8 @@
 
 namespace support {
 
-// Looks `name` up, and remembers where it found it in `cache` when it can.
+// Looks `name` up (by `base`'s str), and remembers where it found it in
+// `base`'s global cache when it can.
 Ref load_global(PyObject* module_globals, PyObject* builtins, const Name& name, ModuleBase& base);
 
 inline Ref load_global(const FunctionObject& function, const Name& name) {

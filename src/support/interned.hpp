@@ -53,7 +53,6 @@ private:
 };
 
 namespace detail {
-
 // Numbers a constant or a recognised builtin when the library is loaded.
 std::size_t register_text(const char* text) noexcept;
 std::size_t register_builtin(const char* name) noexcept;
