@@ -28,6 +28,7 @@ PyMethodDef candidate_key_method = {"<lambda>", candidate_key_body, METH_O, null
 const support::Builtin builtin_sorted("sorted");
 
 Ref get_variants_simple(FunctionObject& function, support::BoundArgs args) {
+    const support::ModuleStrings& strings = function.strings();
     PyObject* self = args[0];
     PyObject* word = args[1];
     support::call_own(function, self, names::init_speller);
@@ -36,10 +37,11 @@ Ref get_variants_simple(FunctionObject& function, support::BoundArgs args) {
     // Python's order of evaluation: the global first.
     Ref sorted = support::load_global(function, names::sorted);
     Ref speller = support::get_own(function, self, names::speller);
-    Ref candidates = support::call_method(speller.get(), names::get_candidates, word);
+    Ref candidates = support::call_method(speller.get(), strings[names::get_candidates], word);
     const ModuleState& state = state_of(function);
-    PyObject* key = builtin_sorted.is(sorted.get()) ? state.candidate_key_builtin.get() : state.candidate_key.get();
-    Ref ordered = support::call_with_keywords(sorted.get(), {candidates.get()}, {{names::key, key}});
+    PyObject* key =
+        builtin_sorted.is(strings, sorted.get()) ? state.candidate_key_builtin.get() : state.candidate_key.get();
+    Ref ordered = support::call_with_keywords(sorted.get(), {candidates.get()}, {{strings[names::key], key}});
     // [candidate[1] for candidate in ordered]
     if (PyList_CheckExact(ordered.get())) {
         // Walked by index as the list's own iterator walks it: the length
@@ -66,45 +68,48 @@ Ref get_variants_simple(FunctionObject& function, support::BoundArgs args) {
 }
 
 Ref get_variants_extended(FunctionObject& function, support::BoundArgs args) {
+    const support::ModuleStrings& strings = function.strings();
     PyObject* self = args[0];
     PyObject* word = args[1];
     support::call_own(function, self, names::init_lang_tool);
     support::set_own(function, self, names::text, word);
     Ref tool = support::get_own(function, self, names::lang_tool);
-    Ref matches = support::call_method(tool.get(), names::check, word);
+    Ref matches = support::call_method(tool.get(), strings[names::check], word);
     support::set_own(function, self, names::matches, matches.get());
     Ref stored = support::get_own(function, self, names::matches);
     Ref first = support::getitem(stored.get(), Py_ssize_t{0});
-    return support::getattr(first.get(), names::replacements);
+    return support::getattr(first.get(), strings[names::replacements]);
 }
 
 const support::StrConstant space(" ");
 
 Ref correct_simple(FunctionObject& function, support::BoundArgs args) {
+    const support::ModuleStrings& strings = function.strings();
     PyObject* self = args[0];
     PyObject* text = args[1];
     support::call_own(function, self, names::init_speller);
     support::set_own(function, self, names::text, text);
     // len(text.split(" ")) >= 2: `text` is an exact str, so the number of
     // pieces is the number of separators plus one.
-    const Py_ssize_t separators = PyUnicode_Count(text, space.get(), 0, PY_SSIZE_T_MAX);
+    const Py_ssize_t separators = PyUnicode_Count(text, strings[space], 0, PY_SSIZE_T_MAX);
     if (separators < 0) {
         support::throw_error();
     }
     Ref speller = support::get_own(function, self, names::speller);
     if (separators >= 1) {
-        return support::call_method(speller.get(), names::autocorrect_sentence, text);
+        return support::call_method(speller.get(), strings[names::autocorrect_sentence], text);
     }
-    return support::call_method(speller.get(), names::autocorrect_word, text);
+    return support::call_method(speller.get(), strings[names::autocorrect_word], text);
 }
 
 Ref correct_extended(FunctionObject& function, support::BoundArgs args) {
+    const support::ModuleStrings& strings = function.strings();
     PyObject* self = args[0];
     PyObject* text = args[1];
     support::call_own(function, self, names::init_lang_tool);
     support::set_own(function, self, names::text, text);
     Ref tool = support::get_own(function, self, names::lang_tool);
-    Ref matches = support::call_method(tool.get(), names::check, text);
+    Ref matches = support::call_method(tool.get(), strings[names::check], text);
     support::set_own(function, self, names::matches, matches.get());
     Ref correct = support::load_global(function, names::lt_correct);
     Ref stored = support::get_own(function, self, names::matches);

@@ -64,7 +64,8 @@ private:
 }  // namespace
 
 void search_default(PyObject* self, const ModuleState& state) {
-    Ref iterable = support::getattr(self, names::rotation);
+    const support::ModuleStrings& strings = state.base.strings;
+    Ref iterable = support::getattr(self, strings[names::rotation]);
     Ref iterator = support::check(PyObject_GetIter(iterable.get()));
     Compared compared;
     while (true) {
@@ -76,13 +77,13 @@ void search_default(PyObject* self, const ModuleState& state) {
         }
         const Ref lang = std::move(step.item);
         const std::optional<Drawn>& drawn = step.drawn;
-        Ref config = support::getattr(self, names::config);
-        Ref lang_default = support::getattr(config.get(), names::lang_default);
+        Ref config = support::getattr(self, strings[names::config]);
+        Ref lang_default = support::getattr(config.get(), strings[names::lang_default]);
         if (drawn && compared.exhausted(*drawn)) {
             default_not_configured(lang_default.get());
         }
         if (support::equals(lang.get(), lang_default.get())) {
-            support::setattr(self, names::current_language, lang.get());
+            support::setattr(self, strings[names::current_language], lang.get());
             return;
         }
         if (drawn) {

@@ -15,20 +15,21 @@ using support::Param;
 using support::Ref;
 
 Ref init(FunctionObject& function, support::BoundArgs args) {
+    const support::ModuleStrings& strings = function.strings();
     PyObject* self = args[0];
     // The generic protocol: the instance __dict__ the own-class path reads
     // would be made here for every engine, which only pays off for one
     // that is used afterwards (its first use makes it then).
-    support::setattr(self, names::config, args[1]);
-    support::setattr(self, names::speller, Py_None);
-    support::setattr(self, names::lang_tool, Py_None);
+    support::setattr(self, strings[names::config], args[1]);
+    support::setattr(self, strings[names::speller], Py_None);
+    support::setattr(self, strings[names::lang_tool], Py_None);
     Ref empty_text = support::check(PyUnicode_FromStringAndSize("", 0));
-    support::setattr(self, names::text, empty_text.get());
+    support::setattr(self, strings[names::text], empty_text.get());
     Ref empty_matches = support::check(PyList_New(0));
-    support::setattr(self, names::matches, empty_matches.get());
-    support::setattr(self, names::current_language, Py_None);
-    Ref rotation = support::call_method(self, names::languages);
-    support::setattr(self, names::rotation, rotation.get());
+    support::setattr(self, strings[names::matches], empty_matches.get());
+    support::setattr(self, strings[names::current_language], Py_None);
+    Ref rotation = support::call_method(self, strings[names::languages]);
+    support::setattr(self, strings[names::rotation], rotation.get());
     search_default(self, state_of(function));
     return Ref::borrow(Py_None);
 }
@@ -41,21 +42,24 @@ struct LanguageLookup {
 };
 
 LanguageLookup language_lookup(FunctionObject& function, PyObject* self, const support::Name& types_global) {
+    const support::ModuleStrings& strings = function.strings();
     Ref types = support::load_global(function, types_global);
-    Ref table = support::getattr(types.get(), names::Languages);
+    Ref table = support::getattr(types.get(), strings[names::Languages]);
     Ref current = support::get_own(function, self, names::current_language);
-    Ref name = support::getattr(current.get(), names::name);
+    Ref name = support::getattr(current.get(), strings[names::name]);
     return {std::move(table), std::move(name)};
 }
 
 // getattr(<companion types>.Languages, self.current_language.name).value
 Ref language_code(FunctionObject& function, PyObject* self, const support::Name& types_global) {
+    const support::ModuleStrings& strings = function.strings();
     const LanguageLookup lookup = language_lookup(function, self, types_global);
     Ref language = support::getattr(lookup.table.get(), lookup.name.get());
-    return support::getattr(language.get(), names::value);
+    return support::getattr(language.get(), strings[names::value]);
 }
 
 Ref init_speller(FunctionObject& function, support::BoundArgs args) {
+    const support::ModuleStrings& strings = function.strings();
     PyObject* self = args[0];
     Ref existing = support::get_own(function, self, names::speller);
     if (support::is_true(existing.get())) {
@@ -63,7 +67,7 @@ Ref init_speller(FunctionObject& function, support::BoundArgs args) {
     }
     Ref speller_class = support::load_global(function, names::Speller);
     Ref code = language_code(function, self, names::ac_types);
-    Ref speller = support::call_with_keywords(speller_class.get(), {}, {{names::lang, code.get()}});
+    Ref speller = support::call_with_keywords(speller_class.get(), {}, {{strings[names::lang], code.get()}});
     support::set_own(function, self, names::speller, speller.get());
     return Ref::borrow(Py_None);
 }
@@ -102,6 +106,7 @@ Ref is_autocorrect_supports(FunctionObject& function, support::BoundArgs args) {
 }
 
 Ref close(FunctionObject& function, support::BoundArgs args) {
+    const support::ModuleStrings& strings = function.strings();
     PyObject* self = args[0];
     Ref speller = support::get_own(function, self, names::speller);
     if (support::is_true(speller.get())) {
@@ -110,7 +115,7 @@ Ref close(FunctionObject& function, support::BoundArgs args) {
     Ref tool = support::get_own(function, self, names::lang_tool);
     if (support::is_true(tool.get())) {
         Ref tool_now = support::get_own(function, self, names::lang_tool);
-        support::call_method(tool_now.get(), names::close);
+        support::call_method(tool_now.get(), strings[names::close]);
         support::set_own(function, self, names::lang_tool, Py_None);
     }
     return Ref::borrow(Py_None);

@@ -29,7 +29,8 @@ Ref next_language(FunctionObject& function, support::BoundArgs args) {
     Ref rotation = support::get_own(function, self, names::rotation);
     // The built-in next() of our own rotation is the rotation's advance;
     // anything else is called.
-    std::optional<Ref> advanced = builtin_next.is(next.get()) ? next_of_rotation(rotation.get()) : std::nullopt;
+    std::optional<Ref> advanced =
+        builtin_next.is(function.strings(), next.get()) ? next_of_rotation(rotation.get()) : std::nullopt;
     Ref lang = advanced ? std::move(*advanced) : support::call(next.get(), rotation.get());
     support::set_own(function, self, names::current_language, lang.get());
     return lang;

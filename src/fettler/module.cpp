@@ -35,7 +35,8 @@ void define_fettler(PyObject* globals, ModuleState& state) {
         return support::make_function(function_type, def, globals);
     };
     Ref bases = support::check(PyTuple_Pack(1, reinterpret_cast<PyObject*>(&PyBaseObject_Type)));
-    support::ClassBuilder body(state.base.python_types, module_def.m_name, "Fettler", "Fettler", bases.get());
+    support::ClassBuilder body(state.base.python_types, state.base.strings, module_def.m_name, "Fettler", "Fettler",
+                               bases.get());
     body.add("__init__", function(init_def).get());
     body.add("init_speller", function(init_speller_def).get());
     body.add("init_lang_tool", function(init_lang_tool_def).get());
@@ -50,7 +51,7 @@ void define_fettler(PyObject* globals, ModuleState& state) {
     body.add("correct_extended", function(correct_extended_def).get());
     Ref fettler_class = body.finish();
     state.base.own_class.make(fettler_class.get(), function_type, instance_names, own_methods,
-                              state.base.class_versions);
+                              state.base.class_versions, state.base.strings);
     support::store_global(globals, "Fettler", fettler_class.get());
 }
 
@@ -58,23 +59,22 @@ int exec_module(PyObject* module) {
     return support::guard(-1, [&] {
         ModuleState& state = support::make_module_state<ModuleState>(module);
         state.base.make();
-        const support::ActiveModule active(state.base.strings);
         state.function_type = support::make_function_type(module, "fettler.function");
         state.generator_type = make_generator_type(module);
         PyObject* globals = PyModule_GetDict(module);
         state.candidate_key = support::make_function(state.function_type.get(), candidate_key_def, globals);
         state.candidate_key_builtin = make_candidate_key_builtin();
 
-        Ref itertools = support::import_name(globals, "itertools", 0, {"cycle"});
-        state.cycle_type = support::import_from(itertools.get(), "cycle");
+        Ref itertools = support::import_name(state.base.strings, globals, "itertools", 0, {"cycle"});
+        state.cycle_type = support::import_from(state.base.strings, itertools.get(), "cycle");
         support::store_global(globals, "cycle", state.cycle_type.get());
-        support::from_import(globals, 1, "autocorrect", "Speller", "Speller");
-        support::from_import(globals, 1, "autocorrect", "types", "ac_types");
-        support::from_import(globals, 1, "config", "Config", "Config");
-        support::from_import(globals, 1, "language_tool_python", "LanguageTool", "LanguageTool");
-        support::from_import(globals, 1, "language_tool_python", "types", "lt_types");
-        support::from_import(globals, 1, "language_tool_python.utils", "correct", "lt_correct");
-        support::from_import(globals, 1, "types", "Languages", "Languages");
+        support::from_import(state.base.strings, globals, 1, "autocorrect", "Speller", "Speller");
+        support::from_import(state.base.strings, globals, 1, "autocorrect", "types", "ac_types");
+        support::from_import(state.base.strings, globals, 1, "config", "Config", "Config");
+        support::from_import(state.base.strings, globals, 1, "language_tool_python", "LanguageTool", "LanguageTool");
+        support::from_import(state.base.strings, globals, 1, "language_tool_python", "types", "lt_types");
+        support::from_import(state.base.strings, globals, 1, "language_tool_python.utils", "correct", "lt_correct");
+        support::from_import(state.base.strings, globals, 1, "types", "Languages", "Languages");
         define_fettler(globals, state);
         return 0;
     });

@@ -93,9 +93,10 @@ void replace_stop_iteration() noexcept {
 // (the global is read first, as Python evaluates a call).
 void start_body(RotationObject& rotation) {
     support::FunctionObject& function = function_of(rotation);
+    const support::ModuleStrings& strings = function.strings();
     Ref cycle = support::load_global(function, names::cycle);
-    Ref config = support::getattr(rotation.fields.engine.get(), names::config);
-    Ref configured = support::getattr(config.get(), names::required_languages);
+    Ref config = support::getattr(rotation.fields.engine.get(), strings[names::config]);
+    Ref configured = support::getattr(config.get(), strings[names::required_languages]);
     if (cycle.get() == state_of(function).cycle_type.get()) {
         rotation.own_cycle = true;
         rotation.fields.cycle.start(configured.get());
@@ -129,7 +130,6 @@ bool body_cleared(const RotationObject& rotation, State was) {
 // before another thread can advance the rotation).
 PyObject* resume(PyObject* self, bool thrown, std::optional<Drawn>* drawn = nullptr) {
     RotationObject& rotation = as_rotation(self);
-    const support::ActiveModule active(function_of(rotation).module_base().strings);
     State was = State::created;
     if (!claim(rotation, was)) {
         return nullptr;  // a thrown exception stays set, as for a finished generator
@@ -184,7 +184,6 @@ PyObject* rotation_send(PyObject* self, PyObject* value) {
 // throw(type[, value[, traceback]]), with the argument checks of a Python
 // generator.
 PyObject* rotation_throw(PyObject* self, PyObject* args) {
-    const support::ActiveModule active(function_of(as_rotation(self)).module_base().strings);
     PyObject* type = nullptr;
     PyObject* value = nullptr;
     PyObject* traceback = nullptr;

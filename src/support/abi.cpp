@@ -5,13 +5,6 @@
 #include <utility>
 
 namespace support {
-namespace {
-#if FETTLE_STABLE_ABI
-const Name module_key("__module__");
-const Name contents("cell_contents");
-#endif
-}  // namespace
-
 Ref type_name(PyTypeObject* type) {
 #if FETTLE_STABLE_ABI
     Ref name = check(PyType_GetName(type));
@@ -25,7 +18,9 @@ Ref type_name(PyTypeObject* type) {
     // dot ("builtins" when there is none), and so is that of an immutable
     // heap type whose slot-table name is dotted (it has none otherwise); an
     // immutable type's __module__ cannot have been changed since.
-    Ref module = Ref::steal(PyObject_GetAttr(reinterpret_cast<PyObject*>(type), module_key.get()));
+    // By its C text: this layer has no module's table here, and the name is
+    // read only for a message or a class statement's metaclass.
+    Ref module = Ref::steal(PyObject_GetAttrString(reinterpret_cast<PyObject*>(type), "__module__"));
     if (!module) {
         if (!PyErr_ExceptionMatches(PyExc_AttributeError)) {
             throw_error();
@@ -44,7 +39,9 @@ Ref type_name(PyTypeObject* type) {
 
 Ref cell_contents(PyObject* cell) {
 #if FETTLE_STABLE_ABI
-    Ref value = Ref::steal(PyObject_GetAttr(cell, contents.get()));
+    // By its C text, as type_name reads __module__ (super() and the class
+    // statement are no hot path).
+    Ref value = Ref::steal(PyObject_GetAttrString(cell, "cell_contents"));
     if (!value) {
         // An empty cell says so with ValueError.
         if (!PyErr_ExceptionMatches(PyExc_ValueError)) {

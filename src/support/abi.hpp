@@ -210,14 +210,14 @@ inline Py_ssize_t str_length(PyObject* text) {
 // Stable ABI does not show the slot without a call of its own; there, and
 // for a type without the slot (whose error PyObject_SetAttr words), the
 // generic call.
-inline void set_attribute(PyObject* obj, const Name& name, PyObject* value) {
+inline void set_attribute(PyObject* obj, PyObject* name, PyObject* value) {
 #if !FETTLE_STABLE_ABI
     if (const setattrofunc set = Py_TYPE(obj)->tp_setattro) {
-        check_status(set(obj, name.get(), value));
+        check_status(set(obj, name, value));
         return;
     }
 #endif
-    check_status(PyObject_SetAttr(obj, name.get(), value));
+    check_status(PyObject_SetAttr(obj, name, value));
 }
 
 // --- the type's own slots ---------------------------------------------------

@@ -18,11 +18,11 @@ public:
 
     // Whether `callable` is the built-in function of that name of the
     // module `builtins`: a built-in function object running its C code.
-    bool is(PyObject* callable) const noexcept {
+    bool is(const ModuleStrings& strings, PyObject* callable) const noexcept {
         if (!PyCFunction_Check(callable)) {
             return false;
         }
-        const BuiltinCode code = active_strings().builtin(index_);
+        const BuiltinCode code = strings.builtin(index_);
         return code != nullptr && cfunction_of(callable) == code;
     }
 

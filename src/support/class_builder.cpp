@@ -34,11 +34,14 @@ void store(PyObject* mapping, PyObject* key, PyObject* value) { check_status(PyO
 
 }  // namespace
 
-ClassBuilder::ClassBuilder(const PythonTypes& types, const char* module_name, const char* name, const char* qualname,
-                           PyObject* bases)
-    : types_(types), name_(new_str(name)), bases_(Ref::borrow(bases)), metaclass_(calculate_metaclass(bases)) {
-
-    Ref prepare = Ref::steal(PyObject_GetAttr(metaclass_.get(), prepare_name.get()));
+ClassBuilder::ClassBuilder(const PythonTypes& types, const ModuleStrings& strings, const char* module_name,
+                           const char* name, const char* qualname, PyObject* bases)
+    : types_(types),
+      strings_(strings),
+      name_(new_str(name)),
+      bases_(Ref::borrow(bases)),
+      metaclass_(calculate_metaclass(bases)) {
+    Ref prepare = Ref::steal(PyObject_GetAttr(metaclass_.get(), strings_[prepare_name]));
     if (!prepare) {
         if (!PyErr_ExceptionMatches(PyExc_AttributeError)) {
             throw_error();
@@ -59,9 +62,9 @@ ClassBuilder::ClassBuilder(const PythonTypes& types, const char* module_name, co
     // The first statements of every class body: __module__, then
     // __qualname__.
     Ref module_text = new_str(module_name);
-    store(namespace_.get(), module_key.get(), module_text.get());
+    store(namespace_.get(), strings_[module_key], module_text.get());
     Ref qualname_text = new_str(qualname);
-    store(namespace_.get(), qualname_key.get(), qualname_text.get());
+    store(namespace_.get(), strings_[qualname_key], qualname_text.get());
 }
 
 PyObject* ClassBuilder::class_cell() {
@@ -78,7 +81,7 @@ void ClassBuilder::add(const char* name, PyObject* value) {
 
 Ref ClassBuilder::finish() {
     if (cell_) {
-        store(namespace_.get(), classcell_key.get(), cell_.get());
+        store(namespace_.get(), strings_[classcell_key], cell_.get());
     }
     Ref cls = call(metaclass_.get(), name_.get(), bases_.get(), namespace_.get());
     if (cell_ && PyType_Check(cls.get())) {

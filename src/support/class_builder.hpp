@@ -18,8 +18,8 @@ public:
     // module's own name inside the add-on ("fettler", "gui.main"), which
     // stays the same whatever name the host imports the add-on package by.
     // `types` makes the `__class__` cell.
-    ClassBuilder(const PythonTypes& types, const char* module_name, const char* name, const char* qualname,
-                 PyObject* bases);
+    ClassBuilder(const PythonTypes& types, const ModuleStrings& strings, const char* module_name, const char* name,
+                 const char* qualname, PyObject* bases);
 
     // The class statement's `__class__` cell (made on first use).
     PyObject* class_cell();
@@ -32,6 +32,7 @@ public:
 
 private:
     const PythonTypes& types_;
+    const ModuleStrings& strings_;
     Ref name_;
     Ref bases_;
     Ref metaclass_;

@@ -20,7 +20,6 @@ PyObject* function_vectorcall(PyObject* callable, PyObject* const* args, std::si
         return nullptr;
     }
     FunctionObject& function = as_function(callable);
-    const ActiveModule active(function.base->strings);
     PyObject* result = guard_object([&] {
         // The common call: every parameter given by position, no *args or
         // **kwargs to pack; the caller's arguments are the bound ones.
@@ -56,6 +55,7 @@ int function_traverse(PyObject* self, visitproc visit, void* arg) {
     Py_VISIT(f.fields.builtins.get());
     Py_VISIT(f.fields.closure.get());
     Py_VISIT(f.fields.param_names.get());
+    Py_VISIT(f.fields.module_object.get());
     return 0;
 }
 
@@ -72,7 +72,8 @@ int function_clear(PyObject* self) {
     f.fields.closure.clear();
     // __name__, __qualname__ and the parameter names stay: repr, binding
     // and error messages need them and they cannot take part in a cycle
-    // (they are always str).
+    // (they are always str).  So does the module: `base` points into its
+    // state, and a finaliser may call the function after this.
     return 0;
 }
 
@@ -203,7 +204,6 @@ PyObject* get_closure(PyObject* self, void*) { return get_fixed(as_function(self
 
 PyObject* get_signature(PyObject* self, void*) {
     FunctionObject& function = as_function(self);
-    const ActiveModule active(function.base->strings);
     return guard_object([&] { return make_signature(function); });
 }
 
@@ -326,7 +326,12 @@ Ref make_function(PyObject* function_type, const FunctionDef& def, PyObject* mod
     f.vectorcall = function_vectorcall;
     f.def = &def;
     f.shape = shape_of(def);
-    f.base = &module_base_of(type);
+    PyObject* module = PyType_GetModule(type);
+    if (module == nullptr) {
+        throw_error();
+    }
+    f.fields.module_object = Ref::borrow(module);
+    f.base = module_state<ModuleBase>(module);
     f.fields.name = check(PyUnicode_InternFromString(def.name));
     f.fields.param_names = check(PyTuple_New(static_cast<Py_ssize_t>(def.params.size())));
     for (std::size_t i = 0; i < def.params.size(); ++i) {
@@ -339,7 +344,7 @@ Ref make_function(PyObject* function_type, const FunctionDef& def, PyObject* mod
     f.fields.builtins = Ref::borrow(PyEval_GetBuiltins());
     // Named like the module's classes (see ClassBuilder): by the module's
     // own name inside the add-on.
-    PyModuleDef* module_def = PyModule_GetDef(PyType_GetModule(type));
+    PyModuleDef* module_def = PyModule_GetDef(module);
     if (module_def == nullptr) {
         throw_error();
     }

@@ -75,8 +75,10 @@ struct FunctionObject {
     const FunctionDef* def;
     ParamShape shape;
     // The support layer's part of the state of the module that made the
-    // function's type (module_state.hpp).  The type holds the module, and
-    // the function its type, so it outlives the function.
+    // function's type (module_state.hpp), valid for the function's whole
+    // life: the function holds the module (Fields::module_object).  The
+    // type's own reference would not do: the collector clears the type of
+    // a cycle (dropping its module) while a finaliser may still call us.
     ModuleBase* base;
     PyObject* weakreflist;  // borrowed, managed by PyObject_ClearWeakRefs
     struct Fields {
@@ -95,6 +97,11 @@ struct FunctionObject {
         Ref builtins;
         Ref closure;      // (cell,) when def->uses_class_cell, else null
         Ref param_names;  // the parameters' names, interned str, in order
+        // The module object `base` lives in.  Visited but never cleared by
+        // the collector: a cycle through the module is broken by the
+        // module's own clear (its dict and state), and this reference goes
+        // only with the function.
+        Ref module_object;
     } fields;
 
     // A field that can be replaced from Python (__name__, __qualname__,
@@ -113,6 +120,8 @@ struct FunctionObject {
     Ref class_from_cell() const;
     PyObject* globals() const noexcept { return fields.globals.get(); }
     ModuleBase& module_base() const noexcept { return *base; }
+    // The module's str constants (defined in module_state.hpp).
+    const ModuleStrings& strings() const noexcept;
     // The function's type (the module's function type).  Py_TYPE takes a
     // mutable object in the Stable ABI; reading the type changes nothing.
     PyTypeObject* type() const noexcept {

@@ -62,11 +62,13 @@ const Name name_attribute("name");
 
 }  // namespace
 
-Ref load_global(PyObject* module_globals, PyObject* builtins, const Name& name, GlobalCache& cache) {
+Ref load_global(PyObject* module_globals, PyObject* builtins, const Name& name, ModuleBase& base) {
+    GlobalCache& cache = base.global_cache;
+    const ModuleStrings& strings = base.strings;
     const std::optional<Versions> versions = versions_before(module_globals, builtins, cache.versions());
     Ref value;
-    if ((module_globals != nullptr && lookup(module_globals, name.get(), value) != nullptr) ||
-        (builtins != nullptr && lookup(builtins, name.get(), value) != nullptr)) {
+    if ((module_globals != nullptr && lookup(module_globals, strings[name], value) != nullptr) ||
+        (builtins != nullptr && lookup(builtins, strings[name], value) != nullptr)) {
         if (versions) {
             cache.slot(name) = {module_globals, builtins, versions->globals, versions->builtins, value.get()};
         }
@@ -74,7 +76,7 @@ Ref load_global(PyObject* module_globals, PyObject* builtins, const Name& name, 
     }
     Ref message = check(PyUnicode_FromFormat("name '%.200s' is not defined", name.text()));
     Ref error = call(PyExc_NameError, message.get());
-    setattr(error.get(), name_attribute, name.get());
+    setattr(error.get(), strings[name_attribute], strings[name]);
     PyErr_SetObject(PyExc_NameError, error.get());
     throw_error();
 }

@@ -18,13 +18,15 @@
 
 namespace support {
 
-// Looks `name` up, and remembers where it found it in `cache` when it can.
-Ref load_global(PyObject* module_globals, PyObject* builtins, const Name& name, GlobalCache& cache);
+// Looks `name` up (by `base`'s str), and remembers where it found it in
+// `base`'s global cache when it can.
+Ref load_global(PyObject* module_globals, PyObject* builtins, const Name& name, ModuleBase& base);
 
 inline Ref load_global(const FunctionObject& function, const Name& name) {
     PyObject* globals = function.fields.globals.get();
     PyObject* builtins = function.fields.builtins.get();
-    GlobalCache& cache = function.module_base().global_cache;
+    ModuleBase& base = function.module_base();
+    GlobalCache& cache = base.global_cache;
     if constexpr (dict_versions) {
         const GlobalSlot& slot = cache.slot(name);
         // The dicts compared by identity first: a version is read only
@@ -35,7 +37,7 @@ inline Ref load_global(const FunctionObject& function, const Name& name) {
             return Ref::borrow(slot.value);
         }
     }
-    return load_global(globals, builtins, name, cache);
+    return load_global(globals, builtins, name, base);
 }
 
 // Binds a module global, as a module-level assignment does.

@@ -11,9 +11,10 @@ const Name initializing_key("_initializing");
 const Name dunder_name("__name__");
 }  // namespace
 
-Ref import_name(PyObject* module_globals, const char* name, int level, std::initializer_list<const char*> fromlist) {
+Ref import_name(const ModuleStrings& strings, PyObject* module_globals, const char* name, int level,
+                std::initializer_list<const char*> fromlist) {
     PyObject* builtins = PyEval_GetBuiltins();
-    Ref importer = dict_get_item(builtins, import_key.get());
+    Ref importer = dict_get_item(builtins, strings[import_key]);
     if (!importer) {
         raise(PyExc_ImportError, "__import__ not found");
     }
@@ -35,10 +36,10 @@ Ref import_name(PyObject* module_globals, const char* name, int level, std::init
 
 namespace {
 
-bool module_is_initializing(PyObject* module) {
-    Ref module_spec = Ref::steal(PyObject_GetAttr(module, module_spec_key.get()));
+bool module_is_initializing(const ModuleStrings& strings, PyObject* module) {
+    Ref module_spec = Ref::steal(PyObject_GetAttr(module, strings[module_spec_key]));
     if (module_spec) {
-        Ref flag = Ref::steal(PyObject_GetAttr(module_spec.get(), initializing_key.get()));
+        Ref flag = Ref::steal(PyObject_GetAttr(module_spec.get(), strings[initializing_key]));
         if (flag) {
             const int result = PyObject_IsTrue(flag.get());
             if (result >= 0) {
@@ -52,7 +53,7 @@ bool module_is_initializing(PyObject* module) {
 
 }  // namespace
 
-Ref import_from(PyObject* module, const char* name) {
+Ref import_from(const ModuleStrings& strings, PyObject* module, const char* name) {
     Ref attribute_name = new_str(name);
     Ref value = Ref::steal(PyObject_GetAttr(module, attribute_name.get()));
     if (value) {
@@ -65,7 +66,7 @@ Ref import_from(PyObject* module, const char* name) {
 
     // A submodule that is still being imported (a circular relative import)
     // is in sys.modules before it is bound on its package.
-    Ref package_name = Ref::steal(PyObject_GetAttr(module, dunder_name.get()));
+    Ref package_name = Ref::steal(PyObject_GetAttr(module, strings[dunder_name]));
     if (package_name && PyUnicode_Check(package_name.get())) {
         Ref full_name = check(PyUnicode_FromFormat("%U.%U", package_name.get(), attribute_name.get()));
         Ref submodule = Ref::steal(PyImport_GetModule(full_name.get()));
@@ -89,7 +90,7 @@ Ref import_from(PyObject* module, const char* name) {
                                  shown_name.get()));
         PyErr_SetImportError(message.get(), package_name.get(), nullptr);
     } else {
-        const char* format = module_is_initializing(module)
+        const char* format = module_is_initializing(strings, module)
                                  ? "cannot import name %R from partially initialized module %R (most likely due to a "
                                    "circular import) (%S)"
                                  : "cannot import name %R from %R (%S)";
@@ -99,14 +100,15 @@ Ref import_from(PyObject* module, const char* name) {
     throw_error();
 }
 
-void from_import(PyObject* module_globals, int level, const char* package, const char* name, const char* bound) {
-    Ref module = import_name(module_globals, package, level, {name});
-    Ref value = import_from(module.get(), name);
+void from_import(const ModuleStrings& strings, PyObject* module_globals, int level, const char* package,
+                 const char* name, const char* bound) {
+    Ref module = import_name(strings, module_globals, package, level, {name});
+    Ref value = import_from(strings, module.get(), name);
     store_global(module_globals, bound, value.get());
 }
 
-void import_module(PyObject* module_globals, const char* name) {
-    Ref module = import_name(module_globals, name, 0);
+void import_module(const ModuleStrings& strings, PyObject* module_globals, const char* name) {
+    Ref module = import_name(strings, module_globals, name, 0);
     store_global(module_globals, name, module.get());
 }
 

@@ -6,42 +6,33 @@
 // descriptor that the library numbers when it is loaded.  Each module
 // object interns every numbered text in its exec slot, into a table of its
 // own state (`ModuleStrings`), so that no Python object of one interpreter,
-// or of one module object, is ever seen by another.  Which table a
-// constant reads is the active one: every entry point from the interpreter
-// into the module's code (a call of one of its functions, a slot of one of
-// its types, the exec slot) makes its module's table active for as long as
-// it runs (`ActiveModule`), and gives the previous one back on the way out,
-// so that a call into another module object, or into another interpreter,
-// from inside finds its own.
+// or of one module object, is ever seen by another.  A constant is read
+// through the table of the module whose code runs, given explicitly:
+// `strings[names::text]`.  Every function carries its module
+// (FunctionObject::base), every object of a module's types reaches a
+// function of it, and the exec slot has its state, so the table never
+// depends on which calls are in progress on a thread (a greenlet may
+// leave one call and resume another on the same stack).
 //
 // Any two tables of one interpreter hold the same objects (a text interns
 // to one str per interpreter), so the constants' values never depend on
-// which module object of an interpreter is active; what is per module
+// which module object of an interpreter reads them; what is per module
 // object besides is each module's own (its global look-up cache,
 // module_state.hpp).
 #pragma once
 
 #include "support/ref.hpp"
 
-#include <cassert>
 #include <cstddef>
 #include <memory>
-
-// The active table is read by every use of a constant: one thread-local
-// pointer that the loader places in the static TLS block, read without a
-// call.  glibc keeps room there for libraries loaded later, and two
-// pointers fit it many times.
-#if defined(__GNUC__) && !defined(_WIN32)
-#define FETTLE_FAST_TLS __attribute__((tls_model("initial-exec")))
-#else
-#define FETTLE_FAST_TLS
-#endif
 
 namespace support {
 
 // The genuine built-in functions some code recognises (builtins.hpp), found
 // once per module object, by their C code.
 using BuiltinCode = PyCFunction;
+
+class InternedStr;
 
 // One module object's interned str per constant, and its genuine builtins.
 class ModuleStrings {
@@ -52,6 +43,8 @@ public:
     void clear() noexcept;
 
     PyObject* str(std::size_t index) const noexcept { return strings_[index].get(); }
+    // The constant's object in this table (borrowed).
+    PyObject* operator[](const InternedStr& constant) const noexcept;
     BuiltinCode builtin(std::size_t index) const noexcept { return builtins_[index]; }
 
 private:
@@ -60,32 +53,10 @@ private:
 };
 
 namespace detail {
-inline constinit thread_local FETTLE_FAST_TLS const ModuleStrings* active_strings = nullptr;
-
 // Numbers a constant or a recognised builtin when the library is loaded.
 std::size_t register_text(const char* text) noexcept;
 std::size_t register_builtin(const char* name) noexcept;
 }  // namespace detail
-
-// The table of the module whose code is running on this thread.
-inline const ModuleStrings& active_strings() noexcept {
-    assert(detail::active_strings != nullptr && "a constant used outside any entry point of a module");
-    return *detail::active_strings;
-}
-
-// Makes `strings` active for the scope's lifetime: put at every entry point.
-class ActiveModule {
-public:
-    explicit ActiveModule(const ModuleStrings& strings) noexcept : previous_(detail::active_strings) {
-        detail::active_strings = &strings;
-    }
-    ~ActiveModule() { detail::active_strings = previous_; }
-    ActiveModule(const ActiveModule&) = delete;
-    ActiveModule& operator=(const ActiveModule&) = delete;
-
-private:
-    const ModuleStrings* previous_;
-};
 
 // A str constant of this code.  Defined at namespace scope only (numbered
 // when the library is loaded, before any module object exists).
@@ -97,17 +68,15 @@ public:
 
     const char* text() const noexcept { return text_; }
     std::size_t index() const noexcept { return index_; }
-    // The active module's object (borrowed from its table).
-    PyObject* get() const noexcept { return active_strings().str(index_); }
 
 private:
     const char* text_;
     std::size_t index_;
 };
 
-// An identifier: an attribute, global or keyword name.  The protocols that
-// look a name up take only this kind; a name read as a module global has a
-// slot in its module's global look-up cache (globals.hpp), by its index.
+// An identifier: an attribute, global or keyword name.  A name read as a
+// module global has a slot in its module's global look-up cache
+// (globals.hpp), by its index.
 class Name : public InternedStr {
 public:
     using InternedStr::InternedStr;
@@ -118,6 +87,8 @@ class StrConstant : public InternedStr {
 public:
     using InternedStr::InternedStr;
 };
+
+inline PyObject* ModuleStrings::operator[](const InternedStr& constant) const noexcept { return str(constant.index()); }
 
 // How many constants the library has (the size of a global look-up cache).
 std::size_t text_count() noexcept;

@@ -39,6 +39,10 @@ struct ModuleBase {
     GlobalCache global_cache;
     TypeVersions class_versions;  // started when own_class is registered
     OwnClass own_class;
+    // Set when the collector clears the module (m_clear): its functions
+    // may still be called (by a finaliser), but the state's references
+    // are gone.
+    bool cleared = false;
 
     // In the exec slot, before any other code of the module runs.
     void make() {
@@ -60,11 +64,7 @@ struct ModuleBase {
     }
 };
 
-// The ModuleBase of the module that made `type` (a heap type the module
-// built from its slot table).
-inline ModuleBase& module_base_of(PyTypeObject* type) noexcept {
-    return *static_cast<ModuleBase*>(PyModule_GetState(PyType_GetModule(type)));
-}
+inline const ModuleStrings& FunctionObject::strings() const noexcept { return base->strings; }
 
 // The state of `module`, or null before the interpreter allocated it.
 template <typename State>
@@ -72,10 +72,18 @@ State* module_state(PyObject* module) noexcept {
     return static_cast<State*>(PyModule_GetState(module));
 }
 
-// The state of the module whose function type made `function`.
+// The state of the module whose function type made `function`: the one
+// `base` is the first member of, kept alive by the function itself (never
+// through the type, whose module the collector may have cleared).
+// Once the collector has cleared the module, RuntimeError: what the state
+// held is gone.
 template <typename State>
 State& module_state(const FunctionObject& function) {
-    return *module_state<State>(PyType_GetModule(function.type()));
+    static_assert(offsetof(State, base) == 0, "the support layer's part must come first in a module's state");
+    if (function.base->cleared) [[unlikely]] {
+        raise(PyExc_RuntimeError, "the function's module has been cleared");
+    }
+    return *reinterpret_cast<State*>(function.base);
 }
 
 // Constructs the state in the block the interpreter allocated (zero-filled,
@@ -101,6 +109,7 @@ int traverse_module_state(PyObject* module, visitproc visit, void* arg) {
 template <typename State>
 int clear_module_state(PyObject* module) {
     if (State* state = module_state<State>(module)) {
+        state->base.cleared = true;
         std::apply([](auto&... refs) { (refs.clear(), ...); }, state->refs());
     }
     return 0;

@@ -29,7 +29,7 @@ Ref call_with_keywords(PyObject* callable, std::initializer_list<PyObject*> posi
     Ref names = check(PyTuple_New(static_cast<Py_ssize_t>(keywords.size())));
     Py_ssize_t index = 0;
     for (const Keyword& keyword : keywords) {
-        tuple_fill(names.get(), index++, Ref::borrow(keyword.name.get()));
+        tuple_fill(names.get(), index++, Ref::borrow(keyword.name));
         stack[at++] = keyword.value;
     }
     return check(PyObject_Vectorcall(callable, stack + 1, positional.size() | PY_VECTORCALL_ARGUMENTS_OFFSET,

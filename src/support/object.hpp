@@ -16,11 +16,10 @@
 
 namespace support {
 
-inline Ref getattr(PyObject* obj, const Name& name) { return check(PyObject_GetAttr(obj, name.get())); }
 inline Ref getattr(PyObject* obj, PyObject* name) { return check(PyObject_GetAttr(obj, name)); }
 
-inline void setattr(PyObject* obj, const Name& name, PyObject* value) {
-    check_status(PyObject_SetAttr(obj, name.get(), value));
+inline void setattr(PyObject* obj, PyObject* name, PyObject* value) {
+    check_status(PyObject_SetAttr(obj, name, value));
 }
 
 // The three constants answer at once, as the interpreter's own jumps ask
@@ -62,15 +61,14 @@ Ref call(PyObject* callable, Args... args) {
 
 // obj.name(*args), looked up as a Python attribute access and call would.
 template <typename... Args>
-Ref call_method(PyObject* obj, const Name& name, Args... args) {
+Ref call_method(PyObject* obj, PyObject* name, Args... args) {
     std::array<PyObject*, sizeof...(Args) + 1> stack{obj, args...};
-    return check(PyObject_VectorcallMethod(name.get(), stack.data(), stack.size() | PY_VECTORCALL_ARGUMENTS_OFFSET,
-                                           nullptr));
+    return check(PyObject_VectorcallMethod(name, stack.data(), stack.size() | PY_VECTORCALL_ARGUMENTS_OFFSET, nullptr));
 }
 
 // A keyword argument for call_with_keywords.
 struct Keyword {
-    const Name& name;
+    PyObject* name;  // an interned str
     PyObject* value;
 };
 

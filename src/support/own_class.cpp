@@ -5,10 +5,11 @@
 namespace support {
 
 void OwnClass::make(PyObject* type, PyObject* function_type, std::span<const Name* const> plain,
-                    std::span<const OwnMethod> methods, TypeVersions& versions) {
+                    std::span<const OwnMethod> methods, TypeVersions& versions, const ModuleStrings& strings) {
     assert(methods.size() <= max_methods);
     type_ = Ref::borrow(type);
     function_type_ = function_type;
+    strings_ = &strings;
     plain_ = plain;
     methods_ = methods;
     known_ = none;
@@ -89,7 +90,7 @@ bool OwnClass::holds(PyTypeObject* type) {
         }
         Ref dict = type_dict(reinterpret_cast<PyTypeObject*>(base));
         for (const Name* name : plain_) {
-            if (dict_get_item(dict.get(), name->get())) {
+            if (dict_get_item(dict.get(), (*strings_)[*name])) {
                 return false;
             }
         }
@@ -97,7 +98,7 @@ bool OwnClass::holds(PyTypeObject* type) {
             if (seen[m]) {
                 continue;
             }
-            Ref value = dict_get_item(dict.get(), methods_[m].name.get());
+            Ref value = dict_get_item(dict.get(), (*strings_)[methods_[m].name]);
             if (!value) {
                 continue;
             }

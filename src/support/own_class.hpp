@@ -44,7 +44,7 @@ public:
     // run), and starts `versions` (a module without an own class takes no
     // watcher from the interpreter's few).
     void make(PyObject* type, PyObject* function_type, std::span<const Name* const> plain,
-              std::span<const OwnMethod> methods, TypeVersions& versions);
+              std::span<const OwnMethod> methods, TypeVersions& versions, const ModuleStrings& strings);
 
     // The instance __dict__ of `self` when self is an exact instance and the
     // facts above hold; else null.
@@ -76,6 +76,7 @@ private:
 
     Ref type_;
     PyObject* function_type_ = nullptr;  // borrowed: the module's state holds it
+    const ModuleStrings* strings_ = nullptr;  // the module's, in the same state
     std::span<const Name* const> plain_;
     std::span<const OwnMethod> methods_;
     std::array<FunctionObject*, max_methods> found_{};

@@ -17,11 +17,11 @@ inline Ref get_own(const FunctionObject& function, PyObject* self, const Name& n
     ModuleBase& base = function.module_base();
     assert(base.own_class.knows_plain(name));
     if (Ref dict = base.own_class.dict_of(self, base.class_versions)) {
-        if (Ref value = dict_get_item(dict.get(), name.get())) {
+        if (Ref value = dict_get_item(dict.get(), base.strings[name])) {
             return value;
         }
     }
-    return getattr(self, name);
+    return getattr(self, base.strings[name]);
 }
 
 // self.name = value, for such a name.
@@ -29,10 +29,10 @@ inline void set_own(const FunctionObject& function, PyObject* self, const Name& 
     ModuleBase& base = function.module_base();
     assert(base.own_class.knows_plain(name));
     if (Ref dict = base.own_class.dict_of(self, base.class_versions)) {
-        check_status(PyDict_SetItem(dict.get(), name.get(), value));
+        check_status(PyDict_SetItem(dict.get(), base.strings[name], value));
         return;
     }
-    set_attribute(self, name, value);
+    set_attribute(self, base.strings[name], value);
 }
 
 // self.name(), for a method registered with the class.
@@ -47,13 +47,13 @@ inline Ref call_own(const FunctionObject& function, PyObject* self, const Name& 
         // look-up.
         FunctionObject& method = base.own_class.method(name);
         const Ref held = Ref::borrow(reinterpret_cast<PyObject*>(&method));
-        if (check_status(PyDict_Contains(dict.get(), name.get())) == 0) {
+        if (check_status(PyDict_Contains(dict.get(), base.strings[name])) == 0) {
             assert(method.def->params.size() == 1 && "only methods called with self alone");
             PyObject* const args[] = {self};
             return method.def->body(method, BoundArgs(args, 1));
         }
     }
-    return call_method(self, name);
+    return call_method(self, base.strings[name]);
 }
 
 }  // namespace support

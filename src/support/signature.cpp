@@ -4,6 +4,7 @@
 #include "support/function.hpp"
 
 #include "support/abi.hpp"
+#include "support/module_state.hpp"
 
 namespace support {
 namespace {
@@ -34,9 +35,10 @@ const Name return_annotation_name("return_annotation");
 }  // namespace
 
 Ref make_signature(FunctionObject& function) {
+    const ModuleStrings& strings = function.strings();
     Ref inspect = check(PyImport_ImportModule("inspect"));
-    Ref parameter_type = getattr(inspect.get(), parameter_name);
-    Ref signature_type = getattr(inspect.get(), signature_name);
+    Ref parameter_type = getattr(inspect.get(), strings[parameter_name]);
+    Ref signature_type = getattr(inspect.get(), strings[signature_name]);
     // Held for the whole build: Parameter() runs Python code that could
     // rebind the function's attributes.
     const Ref annotations_ref = function.read(&FunctionObject::Fields::annotations);
@@ -56,7 +58,7 @@ Ref make_signature(FunctionObject& function) {
     for (std::size_t i = 0; i < def.params.size(); ++i) {
         const Param& param = def.params[i];
         Ref name = new_str(param.name);
-        Ref kind = getattr(parameter_type.get(), kind_name(param.kind));
+        Ref kind = getattr(parameter_type.get(), strings[kind_name(param.kind)]);
         Ref annotation_ref = annotation_for(annotations, param.name);
         PyObject* annotation = annotation_ref.get();
         const auto index = static_cast<Py_ssize_t>(i);
@@ -65,14 +67,15 @@ Ref make_signature(FunctionObject& function) {
                                       : nullptr;
         Ref parameter;
         if (default_value != nullptr && annotation != nullptr) {
-            parameter = call_with_keywords(parameter_type.get(), {name.get(), kind.get()},
-                                           {{default_name, default_value}, {annotation_name, annotation}});
+            parameter =
+                call_with_keywords(parameter_type.get(), {name.get(), kind.get()},
+                                   {{strings[default_name], default_value}, {strings[annotation_name], annotation}});
         } else if (default_value != nullptr) {
             parameter = call_with_keywords(parameter_type.get(), {name.get(), kind.get()},
-                                           {{default_name, default_value}});
+                                           {{strings[default_name], default_value}});
         } else if (annotation != nullptr) {
             parameter = call_with_keywords(parameter_type.get(), {name.get(), kind.get()},
-                                           {{annotation_name, annotation}});
+                                           {{strings[annotation_name], annotation}});
         } else {
             parameter = call(parameter_type.get(), name.get(), kind.get());
         }
@@ -81,7 +84,7 @@ Ref make_signature(FunctionObject& function) {
     Ref return_annotation = annotation_for(annotations, "return");
     if (return_annotation) {
         return call_with_keywords(signature_type.get(), {parameters.get()},
-                                  {{return_annotation_name, return_annotation.get()}});
+                                  {{strings[return_annotation_name], return_annotation.get()}});
     }
     return call(signature_type.get(), parameters.get());
 }

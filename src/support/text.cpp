@@ -11,15 +11,13 @@ namespace support {
 
 #if FETTLE_STABLE_ABI
 
-namespace {
-const StrConstant nothing("");
-}  // namespace
-
 Ref TextBuilder::build() const {
     Ref pieces = check(PyTuple_New(static_cast<Py_ssize_t>(pieces_.size())));
     for (std::size_t i = 0; i < pieces_.size(); ++i) {
         tuple_fill(pieces.get(), static_cast<Py_ssize_t>(i), Ref::borrow(pieces_[i]));
     }
+    // The empty str is the interpreter's own, made once: no table needed.
+    Ref nothing = check(PyUnicode_FromStringAndSize("", 0));
     return check(PyUnicode_Join(nothing.get(), pieces.get()));
 }
 

@@ -1,5 +1,6 @@
 import copy
 import gc
+import importlib.util
 import sys
 
 import pytest
@@ -62,6 +63,15 @@ def L(companions):
 @pytest.fixture
 def Config(companions):
     return companions["config"].Config
+
+
+@pytest.fixture
+def second_fettler_module(fettler_module):
+    """The same library loaded again: a module object of its own."""
+    spec = importlib.util.spec_from_file_location(fettler_module.__name__, fettler_module.__file__)
+    twin = importlib.util.module_from_spec(spec)
+    spec.loader.exec_module(twin)
+    return twin
 
 
 @pytest.fixture

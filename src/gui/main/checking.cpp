@@ -17,40 +17,42 @@ using support::FunctionObject;
 using support::Param;
 using support::Ref;
 
-Ref check(FunctionObject&, support::BoundArgs args) {
-    support::call_method(args[0], names::run_check);
+Ref check(FunctionObject& function, support::BoundArgs args) {
+    support::call_method(args[0], function.strings()[names::run_check]);
     return Ref::borrow(Py_None);
 }
 
 Ref run_check(FunctionObject& function, support::BoundArgs args) {
+    const support::ModuleStrings& strings = function.strings();
     PyObject* self = args[0];
-    Ref text = support::call_method(support::getattr(self, names::text).get(), names::GetValue);
-    Ref corrected_text =
-        support::call_method(support::getattr(self, names::fettler).get(), names::correct_extended, text.get());
+    Ref text = support::call_method(support::getattr(self, strings[names::text]).get(), strings[names::GetValue]);
+    Ref corrected_text = support::call_method(support::getattr(self, strings[names::fettler]).get(),
+                                              strings[names::correct_extended], text.get());
     {
         Ref ui = support::load_global(function, names::ui);
-        Ref message = support::getattr(ui.get(), names::message);
+        Ref message = support::getattr(ui.get(), strings[names::message]);
         Ref translator = support::load_global(function, names::Translator);
-        Ref text_checked = support::getattr(translator.get(), names::text_checked);
+        Ref text_checked = support::getattr(translator.get(), strings[names::text_checked]);
         support::call(message.get(), text_checked.get());
     }
     copy_to_clipboard(function, corrected_text.get());
-    support::call_method(self, names::update);
-    support::call_method(support::getattr(self, names::errors_control).get(), names::SetFocus);
+    support::call_method(self, strings[names::update]);
+    support::call_method(support::getattr(self, strings[names::errors_control]).get(), strings[names::SetFocus]);
     return Ref::borrow(Py_None);
 }
 
 Ref update(FunctionObject& function, support::BoundArgs args) {
+    const support::ModuleStrings& strings = function.strings();
     PyObject* self = args[0];
-    Ref text = support::getattr(self, names::text);
-    Ref engine_text = support::getattr(support::getattr(self, names::fettler).get(), names::text);
-    support::call_method(text.get(), names::SetValue, engine_text.get());
-    Ref control_text = support::call_method(text.get(), names::GetValue);
+    Ref text = support::getattr(self, strings[names::text]);
+    Ref engine_text = support::getattr(support::getattr(self, strings[names::fettler]).get(), strings[names::text]);
+    support::call_method(text.get(), strings[names::SetValue], engine_text.get());
+    Ref control_text = support::call_method(text.get(), strings[names::GetValue]);
     remember_shown(function, self, engine_text.get(), control_text.get());
-    support::call_method(support::getattr(self, names::errors_control).get(), names::Clear);
+    support::call_method(support::getattr(self, strings[names::errors_control]).get(), strings[names::Clear]);
     // self.errors_control.Set(self.errors)
-    Ref set = support::getattr(support::getattr(self, names::errors_control).get(), names::Set);
-    Ref errors = support::getattr(self, names::errors);
+    Ref set = support::getattr(support::getattr(self, strings[names::errors_control]).get(), strings[names::Set]);
+    Ref errors = support::getattr(self, strings[names::errors]);
     support::call(set.get(), errors.get());
     return Ref::borrow(Py_None);
 }
@@ -118,34 +120,35 @@ const support::StrConstant space(" ");
 // When the pieces are plain str and int values, no Python code can run
 // between the reads, so the slice and the join are copied straight into
 // the one new str instead of being built as strings of their own.
-Ref error_item(support::TextBuilder& builder, PyObject* match, PyObject* replacements_label) {
-    Ref context = support::getattr(match, names::context);
-    Ref start = support::getattr(match, names::offset);
-    Ref offset = support::getattr(match, names::offset);
-    Ref length = support::getattr(match, names::errorLength);
+Ref error_item(const support::ModuleStrings& strings, support::TextBuilder& builder, PyObject* match,
+               PyObject* replacements_label) {
+    Ref context = support::getattr(match, strings[names::context]);
+    Ref start = support::getattr(match, strings[names::offset]);
+    Ref offset = support::getattr(match, strings[names::offset]);
+    Ref length = support::getattr(match, strings[names::errorLength]);
     const std::optional<Span> span = plain_span(context.get(), start.get(), offset.get(), length.get());
     Ref error_text;
     if (!span) {
         Ref stop = support::check(PyNumber_Add(offset.get(), length.get()));
         error_text = slice_of(context.get(), start.get(), stop.get());
     }
-    Ref message = formatted(support::getattr(match, names::message).get());
+    Ref message = formatted(support::getattr(match, strings[names::message]).get());
     if (!span) {
         error_text = formatted(error_text.get());
     }
     Ref label = formatted(replacements_label);
-    Ref replacements = support::getattr(match, names::replacements);
+    Ref replacements = support::getattr(match, strings[names::replacements]);
     if (span && is_list_of_str(replacements.get())) {
         builder.clear();
         builder.add(message.get());
-        builder.add(space.get());
+        builder.add(strings[space]);
         builder.add(context.get(), span->start, span->stop);
-        builder.add(space.get());
+        builder.add(strings[space]);
         builder.add(label.get());
-        builder.add(space.get());
+        builder.add(strings[space]);
         for (Py_ssize_t i = 0; Ref replacement = support::list_item_or_end(replacements.get(), i); ++i) {
             if (i != 0) {
-                builder.add(separator.get());
+                builder.add(strings[separator]);
             }
             builder.add(replacement.get());
         }
@@ -154,26 +157,27 @@ Ref error_item(support::TextBuilder& builder, PyObject* match, PyObject* replace
     if (span) {
         error_text = support::check(PyUnicode_Substring(context.get(), span->start, span->stop));
     }
-    Ref joined = support::check(PyUnicode_Join(separator.get(), replacements.get()));
+    Ref joined = support::check(PyUnicode_Join(strings[separator], replacements.get()));
     builder.clear();
     for (PyObject* piece : {message.get(), error_text.get(), label.get()}) {
         builder.add(piece);
-        builder.add(space.get());
+        builder.add(strings[space]);
     }
     builder.add(joined.get());
     return builder.build();
 }
 
 Ref errors(FunctionObject& function, support::BoundArgs args) {
+    const support::ModuleStrings& strings = function.strings();
     PyObject* self = args[0];
     Ref translator = support::load_global(function, names::Translator);
-    Ref replacements_label = support::getattr(translator.get(), names::replacements);
+    Ref replacements_label = support::getattr(translator.get(), strings[names::replacements]);
     Ref items = support::check(PyList_New(0));
-    Ref matches = support::getattr(support::getattr(self, names::fettler).get(), names::matches);
+    Ref matches = support::getattr(support::getattr(self, strings[names::fettler]).get(), strings[names::matches]);
     Ref iterator = support::check(PyObject_GetIter(matches.get()));
     support::TextBuilder builder;
     while (Ref match = Ref::steal(PyIter_Next(iterator.get()))) {
-        Ref item = error_item(builder, match.get(), replacements_label.get());
+        Ref item = error_item(strings, builder, match.get(), replacements_label.get());
         support::check_status(PyList_Append(items.get(), item.get()));
     }
     if (PyErr_Occurred()) {

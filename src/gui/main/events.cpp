@@ -22,16 +22,17 @@ using support::Param;
 using support::Ref;
 
 Ref bind_events(FunctionObject& function, support::BoundArgs args) {
+    const support::ModuleStrings& strings = function.strings();
     PyObject* self = args[0];
     Ref wx = support::load_global(function, names::wx);
     auto bind = [&](const support::Name& event, const support::Name& handler, const support::Name* source) {
-        Ref bind_method = support::getattr(self, names::Bind);
-        Ref binder = support::getattr(wx.get(), event);
-        Ref bound_handler = support::getattr(self, handler);
+        Ref bind_method = support::getattr(self, strings[names::Bind]);
+        Ref binder = support::getattr(wx.get(), strings[event]);
+        Ref bound_handler = support::getattr(self, strings[handler]);
         if (source == nullptr) {
             support::call(bind_method.get(), binder.get(), bound_handler.get());
         } else {
-            Ref source_window = support::getattr(self, *source);
+            Ref source_window = support::getattr(self, strings[*source]);
             support::call(bind_method.get(), binder.get(), bound_handler.get(), source_window.get());
         }
     };
@@ -44,15 +45,16 @@ Ref bind_events(FunctionObject& function, support::BoundArgs args) {
 }
 
 // event.GetId() == self.<control>.GetId()
-bool from_control(PyObject* self, PyObject* event, const support::Name& control) {
-    Ref event_id = support::call_method(event, names::GetId);
-    Ref window = support::getattr(self, control);
-    Ref window_id = support::call_method(window.get(), names::GetId);
+bool from_control(const support::ModuleStrings& strings, PyObject* self, PyObject* event,
+                  const support::Name& control) {
+    Ref event_id = support::call_method(event, strings[names::GetId]);
+    Ref window = support::getattr(self, strings[control]);
+    Ref window_id = support::call_method(window.get(), strings[names::GetId]);
     return support::equals(event_id.get(), window_id.get());
 }
 
-bool is_key(PyObject* keycode, PyObject* wx, const support::Name& key) {
-    Ref wanted = support::getattr(wx, key);
+bool is_key(const support::ModuleStrings& strings, PyObject* keycode, PyObject* wx, const support::Name& key) {
+    Ref wanted = support::getattr(wx, strings[key]);
     return support::equals(keycode, wanted.get());
 }
 
@@ -62,65 +64,69 @@ bool is_key(PyObject* keycode, PyObject* wx, const support::Name& key) {
 // text was replaced: the matches no longer fit it, so the control's text is
 // checked instead (shown.cpp).
 void fix_selected_error(FunctionObject& function, PyObject* self, PyObject* wx) {
-    Ref errors_control = support::getattr(self, names::errors_control);
-    Ref index = support::call_method(errors_control.get(), names::GetSelection);
-    Ref not_found = support::getattr(wx, names::NOT_FOUND);
+    const support::ModuleStrings& strings = function.strings();
+    Ref errors_control = support::getattr(self, strings[names::errors_control]);
+    Ref index = support::call_method(errors_control.get(), strings[names::GetSelection]);
+    Ref not_found = support::getattr(wx, strings[names::NOT_FOUND]);
     if (support::equals(index.get(), not_found.get())) {
         return;
     }
     if (fix_needs_check(function, self, false)) {
-        support::call_method(self, names::run_check);
+        support::call_method(self, strings[names::run_check]);
         return;
     }
-    Ref fettler = support::getattr(self, names::fettler);
-    Ref matches = support::getattr(fettler.get(), names::matches);
+    Ref fettler = support::getattr(self, strings[names::fettler]);
+    Ref matches = support::getattr(fettler.get(), strings[names::matches]);
     Ref match = support::getitem(matches.get(), index.get());
-    Ref replacements = support::getattr(match.get(), names::replacements);
+    Ref replacements = support::getattr(match.get(), strings[names::replacements]);
     const Py_ssize_t count = PyObject_Length(replacements.get());
     if (count < 0) {
         support::throw_error();
     }
     if (count == 1) {
-        Ref only = support::getitem(support::getattr(match.get(), names::replacements).get(), Py_ssize_t{0});
+        Ref only = support::getitem(support::getattr(match.get(), strings[names::replacements]).get(), Py_ssize_t{0});
         const ControlRead control_read(function, self);
-        support::call_method(self, names::output, only.get());
+        support::call_method(self, strings[names::output], only.get());
         return;
     }
-    Ref call_after = support::getattr(wx, names::CallAfter);
+    Ref call_after = support::getattr(wx, strings[names::CallAfter]);
     Ref chooser_class = support::load_global(function, names::ReplacementsGUI);
-    Ref create = support::getattr(chooser_class.get(), names::create_replacements_gui);
-    Ref all = support::getattr(match.get(), names::replacements);
-    Ref output = support::getattr(self, names::output);
+    Ref create = support::getattr(chooser_class.get(), strings[names::create_replacements_gui]);
+    Ref all = support::getattr(match.get(), strings[names::replacements]);
+    Ref output = support::getattr(self, strings[names::output]);
     support::call(call_after.get(), create.get(), all.get(), output.get());
 }
 
 Ref process_char_hooks(FunctionObject& function, support::BoundArgs args) {
+    const support::ModuleStrings& strings = function.strings();
     PyObject* self = args[0];
     PyObject* event = args[1];
     Ref wx = support::load_global(function, names::wx);
 
-    Ref event_type = support::call_method(event, names::GetEventType);
-    Ref activation = support::getattr(wx.get(), names::wxEVT_LISTBOX_DCLICK);
+    Ref event_type = support::call_method(event, strings[names::GetEventType]);
+    Ref activation = support::getattr(wx.get(), strings[names::wxEVT_LISTBOX_DCLICK]);
     if (support::equals(event_type.get(), activation.get())) {
         fix_selected_error(function, self, wx.get());
         return Ref::borrow(Py_None);
     }
 
-    Ref keycode = support::call_method(event, names::GetKeyCode);
-    if (is_key(keycode.get(), wx.get(), names::WXK_ESCAPE)) {
-        support::call_method(self, names::Close, Py_True);
+    Ref keycode = support::call_method(event, strings[names::GetKeyCode]);
+    if (is_key(strings, keycode.get(), wx.get(), names::WXK_ESCAPE)) {
+        support::call_method(self, strings[names::Close], Py_True);
         return Ref::borrow(Py_None);
     }
-    if (from_control(self, event, names::text) && is_key(keycode.get(), wx.get(), names::WXK_RETURN) &&
-        support::is_true(support::call_method(event, names::ControlDown).get())) {
-        support::call_method(self, names::run_check);
+    if (from_control(strings, self, event, names::text) &&
+        is_key(strings, keycode.get(), wx.get(), names::WXK_RETURN) &&
+        support::is_true(support::call_method(event, strings[names::ControlDown]).get())) {
+        support::call_method(self, strings[names::run_check]);
         return Ref::borrow(Py_None);
     }
-    if (from_control(self, event, names::errors_control) && is_key(keycode.get(), wx.get(), names::WXK_RETURN)) {
+    if (from_control(strings, self, event, names::errors_control) &&
+        is_key(strings, keycode.get(), wx.get(), names::WXK_RETURN)) {
         fix_selected_error(function, self, wx.get());
         return Ref::borrow(Py_None);
     }
-    support::call_method(event, names::Skip);
+    support::call_method(event, strings[names::Skip]);
     return Ref::borrow(Py_None);
 }
 

@@ -33,22 +33,24 @@ Ref super_of(FunctionObject& function, PyObject* obj) {
 }
 
 Ref main_frame(FunctionObject& function) {
+    const support::ModuleStrings& strings = function.strings();
     Ref gui = support::load_global(function, names::gui);
-    return support::getattr(gui.get(), names::mainFrame);
+    return support::getattr(gui.get(), strings[names::mainFrame]);
 }
 
 Ref create_fettle_gui(FunctionObject& function, support::BoundArgs args) {
+    const support::ModuleStrings& strings = function.strings();
     PyObject* fettler = args[0];
     PyObject* corrector = args[1];
     {
         Ref cls = support::load_global(function, names::FettleGUI);
         forget_destroyed_dialog(function, cls.get());
-        Ref open = support::getattr(cls.get(), names::instance);
+        Ref open = support::getattr(cls.get(), strings[names::instance]);
         if (support::is_true(open.get())) {
             return Ref::borrow(Py_None);
         }
     }
-    support::call_method(main_frame(function).get(), names::prePopup);
+    support::call_method(main_frame(function).get(), strings[names::prePopup]);
     // Once prePopup() has run, postPopup() always follows, also when the
     // dialog cannot be made or shown; the host would stay in popup mode.
     return support::try_finally(
@@ -59,23 +61,24 @@ Ref create_fettle_gui(FunctionObject& function, support::BoundArgs args) {
             // open one: hidden, it would keep the user from opening another.
             return support::on_error(
                 [&] {
-                    support::call_method(window.get(), names::Show);
+                    support::call_method(window.get(), strings[names::Show]);
                     return Ref::borrow(Py_None);
                 },
                 [&] { forget_dialog(function, window.get()); });
         },
-        [&] { support::call_method(main_frame(function).get(), names::postPopup); });
+        [&] { support::call_method(main_frame(function).get(), strings[names::postPopup]); });
 }
 
 Ref new_(FunctionObject& function, support::BoundArgs args) {
+    const support::ModuleStrings& strings = function.strings();
     PyObject* cls = args[0];
     PyObject* positional = args[1];
     PyObject* keywords = args[2];
     forget_destroyed_dialog(function, function.class_from_cell().get());
-    Ref open = support::getattr(cls, names::instance);
+    Ref open = support::getattr(cls, strings[names::instance]);
     if (open.get() == Py_None) {
         Ref base = super_of(function, cls);
-        Ref base_new = support::getattr(base.get(), names::dunder_new);
+        Ref base_new = support::getattr(base.get(), strings[names::dunder_new]);
         // base.__new__(cls, *args, **kwargs)
         const Py_ssize_t count = support::tuple_size(positional);
         Ref call_args = support::check(PyTuple_New(count + 1));
@@ -85,69 +88,72 @@ Ref new_(FunctionObject& function, support::BoundArgs args) {
         }
         return support::check(PyObject_Call(base_new.get(), call_args.get(), keywords));
     }
-    return support::getattr(cls, names::instance);
+    return support::getattr(cls, strings[names::instance]);
 }
 
 Ref init(FunctionObject& function, support::BoundArgs args) {
+    const support::ModuleStrings& strings = function.strings();
     PyObject* self = args[0];
     PyObject* parent = args[1];
-    Ref open = support::getattr(self, names::instance);
+    Ref open = support::getattr(self, strings[names::instance]);
     if (open.get() != Py_None) {
         return Ref::borrow(Py_None);
     }
-    support::setattr(self, names::fettler, args[2]);
-    support::call_method(support::getattr(self, names::fettler).get(), names::init_speller);
-    support::call_method(support::getattr(self, names::fettler).get(), names::init_lang_tool);
-    support::setattr(self, names::corrector, args[3]);
+    support::setattr(self, strings[names::fettler], args[2]);
+    support::call_method(support::getattr(self, strings[names::fettler]).get(), strings[names::init_speller]);
+    support::call_method(support::getattr(self, strings[names::fettler]).get(), strings[names::init_lang_tool]);
+    support::setattr(self, strings[names::corrector], args[3]);
     Ref translator = support::load_global(function, names::Translator);
-    Ref dialog_title = support::getattr(translator.get(), names::main_window_title);
+    Ref dialog_title = support::getattr(translator.get(), strings[names::main_window_title]);
     Ref base = super_of(function, self);
-    Ref base_init = support::getattr(base.get(), names::dunder_init);
+    Ref base_init = support::getattr(base.get(), strings[names::dunder_init]);
     Ref size = support::check(Py_BuildValue("(ii)", 800, 600));
     support::call_with_keywords(base_init.get(), {parent},
-                                {{names::title, dialog_title.get()}, {names::size, size.get()}});
-    support::call_method(self, names::build_ui);
-    support::call_method(self, names::bind_events);
+                                {{strings[names::title], dialog_title.get()}, {strings[names::size], size.get()}});
+    support::call_method(self, strings[names::build_ui]);
+    support::call_method(self, strings[names::bind_events]);
     // Only a completely built dialog counts as the open one.
-    support::setattr(function.class_from_cell().get(), names::instance, self);
+    support::setattr(function.class_from_cell().get(), strings[names::instance], self);
     return Ref::borrow(Py_None);
 }
 
-Ref close(FunctionObject&, support::BoundArgs args) {
-    support::call_method(args[0], names::Close, Py_True);
+Ref close(FunctionObject& function, support::BoundArgs args) {
+    support::call_method(args[0], function.strings()[names::Close], Py_True);
     return Ref::borrow(Py_None);
 }
 
 // Every way of closing ends here.
 Ref close_window(FunctionObject& function, support::BoundArgs args) {
+    const support::ModuleStrings& strings = function.strings();
     PyObject* self = args[0];
     return support::try_finally(
         [&] {
-            Ref fettler = support::getattr(self, names::fettler);
-            Ref config = support::getattr(fettler.get(), names::config);
-            Ref need_auto_correct = support::getattr(config.get(), names::need_auto_correct);
+            Ref fettler = support::getattr(self, strings[names::fettler]);
+            Ref config = support::getattr(fettler.get(), strings[names::config]);
+            Ref need_auto_correct = support::getattr(config.get(), strings[names::need_auto_correct]);
             if (support::is_true(need_auto_correct.get()) &&
-                support::is_true(support::getattr(self, names::corrector).get())) {
+                support::is_true(support::getattr(self, strings[names::corrector]).get())) {
                 // wx.CallLater(500, self.corrector.set_text, self.fettler.text)
                 Ref wx = support::load_global(function, names::wx);
-                Ref call_later = support::getattr(wx.get(), names::CallLater);
+                Ref call_later = support::getattr(wx.get(), strings[names::CallLater]);
                 Ref delay = support::check(PyLong_FromLong(500));
-                Ref corrector = support::getattr(self, names::corrector);
-                Ref set_text = support::getattr(corrector.get(), names::set_text);
-                Ref text = support::getattr(support::getattr(self, names::fettler).get(), names::text);
+                Ref corrector = support::getattr(self, strings[names::corrector]);
+                Ref set_text = support::getattr(corrector.get(), strings[names::set_text]);
+                Ref text =
+                    support::getattr(support::getattr(self, strings[names::fettler]).get(), strings[names::text]);
                 support::call(call_later.get(), delay.get(), set_text.get(), text.get());
             }
-            support::call_method(support::getattr(self, names::fettler).get(), names::close);
+            support::call_method(support::getattr(self, strings[names::fettler]).get(), strings[names::close]);
             return Ref::borrow(Py_None);
         },
         // A failing back-end must not make the dialog impossible to close.
         [&] {
-            support::call_method(self, names::Destroy);
-            support::setattr(self, names::instance, Py_None);
+            support::call_method(self, strings[names::Destroy]);
+            support::setattr(self, strings[names::instance], Py_None);
             Ref cls = function.class_from_cell();
-            Ref recorded = support::getattr(cls.get(), names::instance);
+            Ref recorded = support::getattr(cls.get(), strings[names::instance]);
             if (recorded.get() == self) {
-                support::setattr(cls.get(), names::instance, Py_None);
+                support::setattr(cls.get(), strings[names::instance], Py_None);
             }
         });
 }

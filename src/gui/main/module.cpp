@@ -19,11 +19,13 @@ extern PyModuleDef module_def;
 
 // class FettleGUI(wx.Dialog): its members in definition order.
 void define_fettle_gui(PyObject* globals, const ModuleState& state) {
+    const support::ModuleStrings& strings = state.base.strings;
     PyObject* function_type = state.function_type.get();
-    Ref wx = support::check(PyObject_GetItem(globals, names::wx.get()));
-    Ref dialog = support::getattr(wx.get(), names::Dialog);
+    Ref wx = support::check(PyObject_GetItem(globals, strings[names::wx]));
+    Ref dialog = support::getattr(wx.get(), strings[names::Dialog]);
     Ref bases = support::check(PyTuple_Pack(1, dialog.get()));
-    support::ClassBuilder body(state.base.python_types, module_def.m_name, "FettleGUI", "FettleGUI", bases.get());
+    support::ClassBuilder body(state.base.python_types, strings, module_def.m_name, "FettleGUI", "FettleGUI",
+                               bases.get());
     PyObject* cell = body.class_cell();
     Ref no_corrector = support::check(PyTuple_Pack(1, Py_None));
     auto function = [&](const support::FunctionDef& def, PyObject* defaults = nullptr) {
@@ -52,19 +54,18 @@ int exec_module(PyObject* module) {
     return support::guard(-1, [&] {
         ModuleState& state = support::make_module_state<ModuleState>(module);
         state.base.make();
-        const support::ActiveModule active(state.base.strings);
         state.function_type = support::make_function_type(module, "gui.main.function");
         state.shown = support::check(PyDict_New());
         PyObject* globals = PyModule_GetDict(module);
-        support::from_import(globals, 0, "typing", "Optional", "Optional");
-        support::import_module(globals, "api");
-        support::import_module(globals, "gui");
-        support::import_module(globals, "ui");
-        support::import_module(globals, "wx");
-        support::from_import(globals, 1, "replacements", "ReplacementsGUI", "ReplacementsGUI");
-        support::from_import(globals, 2, "corrector", "Corrector", "Corrector");
-        support::from_import(globals, 2, "fettler", "Fettler", "Fettler");
-        support::from_import(globals, 2, "translations", "Translator", "Translator");
+        support::from_import(state.base.strings, globals, 0, "typing", "Optional", "Optional");
+        support::import_module(state.base.strings, globals, "api");
+        support::import_module(state.base.strings, globals, "gui");
+        support::import_module(state.base.strings, globals, "ui");
+        support::import_module(state.base.strings, globals, "wx");
+        support::from_import(state.base.strings, globals, 1, "replacements", "ReplacementsGUI", "ReplacementsGUI");
+        support::from_import(state.base.strings, globals, 2, "corrector", "Corrector", "Corrector");
+        support::from_import(state.base.strings, globals, 2, "fettler", "Fettler", "Fettler");
+        support::from_import(state.base.strings, globals, 2, "translations", "Translator", "Translator");
         define_fettle_gui(globals, state);
         return 0;
     });

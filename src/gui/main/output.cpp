@@ -60,8 +60,9 @@ enum class Place { before, overlapping, behind };
 // The span just replaced, [start, end), and the change of length behind it.
 class Fix {
 public:
-    Fix(PyObject* start, PyObject* end, PyObject* length_difference)
-        : start_(start),
+    Fix(const support::ModuleStrings& strings, PyObject* start, PyObject* end, PyObject* length_difference)
+        : strings_(strings),
+          start_(start),
           end_(end),
           length_difference_(length_difference),
           small_start_(small_int(start)),
@@ -78,7 +79,7 @@ public:
             if (*at >= *small_end_) {
                 return Place::behind;
             }
-            Ref length = support::getattr(match, names::errorLength);
+            Ref length = support::getattr(match, strings_[names::errorLength]);
             if (const std::optional<long long> extent = small_int(length.get())) {
                 return *at + *extent > *small_start_ ? Place::overlapping : Place::before;
             }
@@ -88,7 +89,7 @@ public:
         if (at_least(offset, end_)) {
             return Place::behind;
         }
-        Ref length = support::getattr(match, names::errorLength);
+        Ref length = support::getattr(match, strings_[names::errorLength]);
         Ref match_end = support::check(PyNumber_Add(offset, length.get()));
         return greater(match_end.get(), start_) ? Place::overlapping : Place::before;
     }
@@ -102,7 +103,10 @@ public:
         return support::check(PyNumber_InPlaceAdd(offset, length_difference_));
     }
 
+    const support::ModuleStrings& strings() const noexcept { return strings_; }
+
 private:
+    const support::ModuleStrings& strings_;
     PyObject* start_;
     PyObject* end_;
     PyObject* length_difference_;
@@ -114,15 +118,16 @@ private:
 // One match of the scan: moved when behind the fix, dropped when
 // overlapping it; the matches kept are collected in `kept`.
 void visit_match(const Fix& fix, PyObject* new_text, Ref match, std::vector<Ref>& kept, bool& dropped) {
-    Ref offset = support::getattr(match.get(), names::offset);
+    const support::ModuleStrings& strings = fix.strings();
+    Ref offset = support::getattr(match.get(), strings[names::offset]);
     switch (fix.place_of(match.get(), offset.get())) {
         case Place::behind: {
             // match.offset += length_difference (which reads it again);
             // match.context = text
-            Ref current = support::getattr(match.get(), names::offset);
+            Ref current = support::getattr(match.get(), strings[names::offset]);
             Ref shifted = fix.shifted(current.get());
-            support::set_attribute(match.get(), names::offset, shifted.get());
-            support::set_attribute(match.get(), names::context, new_text);
+            support::set_attribute(match.get(), strings[names::offset], shifted.get());
+            support::set_attribute(match.get(), strings[names::context], new_text);
             break;
         }
         case Place::overlapping:
@@ -139,7 +144,8 @@ void visit_match(const Fix& fix, PyObject* new_text, Ref match, std::vector<Ref>
 // kept are held in a vector (no Python code ever sees that collection), and
 // made a list only for that assignment.
 void shift_matches(PyObject* fettler, const Fix& fix, PyObject* new_text) {
-    Ref matches = support::getattr(fettler, names::matches);
+    const support::ModuleStrings& strings = fix.strings();
+    Ref matches = support::getattr(fettler, strings[names::matches]);
     std::vector<Ref> kept;
     bool dropped = false;
     if (PyList_CheckExact(matches.get())) {
@@ -166,6 +172,7 @@ void shift_matches(PyObject* fettler, const Fix& fix, PyObject* new_text) {
 }
 
 Ref output(FunctionObject& function, support::BoundArgs args) {
+    const support::ModuleStrings& strings = function.strings();
     PyObject* self = args[0];
     PyObject* corrected_text = args[1];
     // The chooser may answer after the dialog was closed: nothing to fix.
@@ -173,8 +180,9 @@ Ref output(FunctionObject& function, support::BoundArgs args) {
         return Ref::borrow(Py_None);
     }
     Ref wx = support::load_global(function, names::wx);
-    Ref index = support::call_method(support::getattr(self, names::errors_control).get(), names::GetSelection);
-    Ref not_found = support::getattr(wx.get(), names::NOT_FOUND);
+    Ref index = support::call_method(support::getattr(self, strings[names::errors_control]).get(),
+                                     strings[names::GetSelection]);
+    Ref not_found = support::getattr(wx.get(), strings[names::NOT_FOUND]);
     if (support::equals(index.get(), not_found.get())) {
         return Ref::borrow(Py_None);
     }
@@ -182,28 +190,28 @@ Ref output(FunctionObject& function, support::BoundArgs args) {
     // read a second time (a long text costs milliseconds per read).
     const bool control_read = take_control_read(function, self);
     if (fix_needs_check(function, self, control_read)) {
-        support::call_method(self, names::run_check);
+        support::call_method(self, strings[names::run_check]);
         return Ref::borrow(Py_None);
     }
 
-    Ref fettler = support::getattr(self, names::fettler);
-    Ref matches = support::getattr(fettler.get(), names::matches);
-    Ref fixed_match = support::call_method(matches.get(), names::pop, index.get());
-    Ref fixed_offset = support::getattr(fixed_match.get(), names::offset);
-    Ref error_length = support::getattr(fixed_match.get(), names::errorLength);
+    Ref fettler = support::getattr(self, strings[names::fettler]);
+    Ref matches = support::getattr(fettler.get(), strings[names::matches]);
+    Ref fixed_match = support::call_method(matches.get(), strings[names::pop], index.get());
+    Ref fixed_offset = support::getattr(fixed_match.get(), strings[names::offset]);
+    Ref error_length = support::getattr(fixed_match.get(), strings[names::errorLength]);
     Ref offset_end = support::check(PyNumber_Add(fixed_offset.get(), error_length.get()));
     Ref replacement_length = support::check(PyLong_FromSsize_t(support::str_length(corrected_text)));
     Ref length_difference = support::check(PyNumber_Subtract(
-        replacement_length.get(), support::getattr(fixed_match.get(), names::errorLength).get()));
-    Ref old_text = support::getattr(fettler.get(), names::text);
-    Ref text = splice(old_text.get(), support::getattr(fixed_match.get(), names::offset).get(), corrected_text,
+        replacement_length.get(), support::getattr(fixed_match.get(), strings[names::errorLength]).get()));
+    Ref old_text = support::getattr(fettler.get(), strings[names::text]);
+    Ref text = splice(old_text.get(), support::getattr(fixed_match.get(), strings[names::offset]).get(), corrected_text,
                       offset_end.get());
-    support::setattr(support::getattr(self, names::fettler).get(), names::text, text.get());
-    const Fix fix(fixed_offset.get(), offset_end.get(), length_difference.get());
-    shift_matches(support::getattr(self, names::fettler).get(), fix, text.get());
+    support::setattr(support::getattr(self, strings[names::fettler]).get(), strings[names::text], text.get());
+    const Fix fix(strings, fixed_offset.get(), offset_end.get(), length_difference.get());
+    shift_matches(support::getattr(self, strings[names::fettler]).get(), fix, text.get());
     copy_to_clipboard(function, text.get());
-    support::call_method(self, names::update);
-    support::call_method(support::getattr(self, names::text).get(), names::SetFocus);
+    support::call_method(self, strings[names::update]);
+    support::call_method(support::getattr(self, strings[names::text]).get(), strings[names::SetFocus]);
     return Ref::borrow(Py_None);
 }
 

@@ -67,18 +67,20 @@ void remember_shown(const support::FunctionObject& function, PyObject* dialog, P
 }
 
 bool fix_needs_check(const support::FunctionObject& function, PyObject* dialog, bool control_read) {
+    const support::ModuleStrings& strings = function.strings();
     Ref key = support::check(PyLong_FromVoidPtr(dialog));
     const Ref entry = entry_of(state_of(function).shown.get(), key.get());
     if (!entry) {
         return true;  // nothing shown yet that the matches could be said to fit
     }
     if (!control_read) {
-        Ref control_text = support::call_method(support::getattr(dialog, names::text).get(), names::GetValue);
+        Ref control_text =
+            support::call_method(support::getattr(dialog, strings[names::text]).get(), strings[names::GetValue]);
         if (!support::equals(control_text.get(), support::tuple_item(entry.get(), 2))) {
             return true;
         }
     }
-    Ref engine_text = support::getattr(support::getattr(dialog, names::fettler).get(), names::text);
+    Ref engine_text = support::getattr(support::getattr(dialog, strings[names::fettler]).get(), strings[names::text]);
     return !support::equals(engine_text.get(), support::tuple_item(entry.get(), 1));
 }
 
