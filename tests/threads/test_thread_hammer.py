@@ -25,6 +25,12 @@ Asserted:
   the cycle), concurrent ones otherwise fail with "generator already
   executing"; on engines of their own every step is exact.
 
+The dialog's members that read the engine (`errors`, `output` and the
+text they build) are hammered too, on a stand-in dialog over one engine
+whose matches, their replacements and its text other threads keep
+changing: every error item and text shown is one some state of the
+engine gives.
+
 On a GIL build the switch interval is made tiny so that threads interleave
 inside the members; without the GIL they run truly at once (and under
 ThreadSanitizer in its leg).
