@@ -459,14 +459,17 @@ def test_the_dialog_over_an_engine_other_threads_change(dialog_side):
     items = {f"Typo {t[:3]} {label} {', '.join(r)}" for t in TEXTS for r in STATES}
     texts = set(TEXTS) | {"the" + t[3:] for t in TEXTS}
     raced = {(TypeError, "expected str instance, int found"), (IndexError, "pop from empty list")}
-    dialog = make(TEXTS[0], [])
-    engine, wrong, stop = dialog.fettler, [], threading.Event()
+    # The fix has an engine of its own, which the same threads change: a
+    # list popped while another thread iterates it is a race inside the
+    # free-threaded interpreter itself (list.pop against the list iterator).
+    dialog, fixed = make(TEXTS[0], []), make(TEXTS[0], [])
+    engines, wrong, stop = [dialog.fettler, fixed.fettler], [], threading.Event()
     start = threading.Barrier(7)
 
     def match(turn):
         return Match(0, 3, TEXTS[turn % len(TEXTS)], "Typo", fresh(STATES[turn % len(STATES)]))
 
-    def ask(act):
+    def ask(act, shown_by):
         start.wait()
         deadline = time.monotonic() + DIALOG_SECONDS
         while time.monotonic() < deadline:
@@ -476,37 +479,37 @@ def test_the_dialog_over_an_engine_other_threads_change(dialog_side):
                 if not any(type(error) is kind and text in str(error) for kind, text in raced):
                     wrong.append(repr(error))
                 continue
-            if not set(shown) <= items or dialog.text.value not in texts:
-                wrong.append((shown, dialog.text.value))
+            if not set(shown) <= items or shown_by.text.value not in texts:
+                wrong.append((shown, shown_by.text.value))
 
     def change(act):
         start.wait()
         for turn in itertools.count():
             if stop.is_set():
                 break
-            act(turn)
+            act(engines[turn % 2], turn // 2)
 
-    def replace(turn):
+    def replace(engine, turn):
         for found in list(engine.matches):
             found.replacements = fresh(STATES[turn % len(STATES)])
 
-    def in_place(turn):
+    def in_place(engine, turn):
         for found in list(engine.matches):
             replacements = found.replacements
             replacements[:] = fresh(STATES[turn % len(STATES)])
             replacements.append(0)
             replacements.remove(0)
 
-    def rematch(turn):
+    def rematch(engine, turn):
         engine.matches = [match(turn), match(turn + 1)] if turn % 3 else engine.matches
         engine.matches.append(match(turn + 2))
 
     def fix():
-        dialog.output("the")
-        return dialog.errors_control.items
+        fixed.output("the")
+        return fixed.errors_control.items
 
-    run_together([(ask, lambda: dialog.errors)] * 2 + [(ask, fix)],
+    run_together([(ask, lambda: dialog.errors, dialog)] * 2 + [(ask, fix, fixed)],
                  [(change, rematch), (change, replace), (change, in_place),
-                  (change, lambda turn: setattr(engine, "text", TEXTS[turn % len(TEXTS)]))],
+                  (change, lambda engine, turn: setattr(engine, "text", TEXTS[turn % len(TEXTS)]))],
                  start, stop, wrong)
     assert wrong == []
