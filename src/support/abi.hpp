@@ -158,6 +158,32 @@ inline Ref list_item_or_end(PyObject* list, Py_ssize_t index) {
 #endif
 }
 
+// The items of a list as they are at one moment, each alive for as long as
+// this lives, read as borrowed.  With the GIL no other thread runs while
+// the caller runs no Python code, so the list itself is read; without it
+// another thread may change the list, and free an item it drops, at any
+// moment, so the items are copied, under the list's lock, into a tuple
+// that holds them.
+class ListSnapshot {
+public:
+#if defined(Py_GIL_DISABLED)
+    explicit ListSnapshot(PyObject* list) : items_(check(PyList_AsTuple(list))) {}
+    Py_ssize_t size() const { return tuple_size(items_.get()); }
+    PyObject* operator[](Py_ssize_t index) const { return tuple_item(items_.get(), index); }
+#else
+    explicit ListSnapshot(PyObject* list) : items_(Ref::borrow(list)) {}
+    Py_ssize_t size() const { return list_size(items_.get()); }
+#if FETTLE_STABLE_ABI
+    PyObject* operator[](Py_ssize_t index) const { return checked_item(PyList_GetItem(items_.get(), index)); }
+#else
+    PyObject* operator[](Py_ssize_t index) const { return PyList_GET_ITEM(items_.get(), index); }
+#endif
+#endif
+
+private:
+    Ref items_;
+};
+
 // dict[key] as a reference of the caller's own, or null (no error) when the
 // key is missing.  Without the GIL another thread may replace the value the
 // moment it is found, so it is taken with a reference in the same step

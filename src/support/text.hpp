@@ -121,7 +121,10 @@ public:
 
 private:
     struct Piece {
-        PyObject* text;  // borrowed: the caller keeps the pieces alive until build()
+        // Borrowed: the caller keeps the pieces alive until build(), by
+        // references of its own (without the GIL an item read from a list
+        // another thread can change is not one; support::ListSnapshot is).
+        PyObject* text;
         Py_ssize_t start;
         Py_ssize_t end;
     };

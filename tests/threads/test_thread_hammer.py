@@ -25,6 +25,12 @@ Asserted:
   the cycle), concurrent ones otherwise fail with "generator already
   executing"; on engines of their own every step is exact.
 
+The dialog's members that read the engine (`errors`, `output` and the
+text they build) are hammered too, on a stand-in dialog over one engine
+whose matches, their replacements and its text other threads keep
+changing: every error item and text shown is one some state of the
+engine gives.
+
 On a GIL build the switch interval is made tiny so that threads interleave
 inside the members; without the GIL they run truly at once (and under
 ThreadSanitizer in its leg).
@@ -39,6 +45,7 @@ import sys
 import sysconfig
 import threading
 import time
+import types
 
 import pytest
 from hypothesis import given, strategies as st
@@ -254,6 +261,14 @@ def hammer(side, orders, inputs, shared, python_cycle, repeats=REPEATS):
                 elif hasattr(owner, name):
                     delattr(owner, name)
 
+    run_together([(work, index, order) for index, order in enumerate(orders)], [(replace,)], start, stop, wrong)
+    return wrong, rotated, shared_engine
+
+
+def run_together(workers, background, start, stop, wrong):
+    """Runs each (function, *args) of `workers` and of `background` on a
+    thread of its own; `stop` is set once the workers have ended, for the
+    background to end too.  A thread that dies is a failure in `wrong`."""
     def guarded(run, *args):
         try:
             run(*args)
@@ -261,21 +276,21 @@ def hammer(side, orders, inputs, shared, python_cycle, repeats=REPEATS):
             wrong.append(("thread", repr(error)))
             start.abort()
 
-    workers = [threading.Thread(target=guarded, args=(work, index, order)) for index, order in enumerate(orders)]
-    replacer = threading.Thread(target=guarded, args=(replace,))
+    workers, background = ([threading.Thread(target=guarded, args=job) for job in jobs]
+                           for jobs in (workers, background))
     interval = sys.getswitchinterval()
     sys.setswitchinterval(1e-6)
     try:
-        for thread in workers + [replacer]:
+        for thread in workers + background:
             thread.start()
         for thread in workers:
             thread.join(timeout=300)
         stop.set()
-        replacer.join(timeout=60)
+        for thread in background:
+            thread.join(timeout=60)
     finally:
         sys.setswitchinterval(interval)
-    assert not any(thread.is_alive() for thread in workers + [replacer]), "a thread hangs"
-    return wrong, rotated, shared_engine
+    assert not any(thread.is_alive() for thread in workers + background), "a thread hangs"
 
 
 @pytest.mark.parametrize("shared", [True, False], ids=["shared", "own"])
@@ -335,3 +350,166 @@ def test_both_modules_leave_the_gil_off(addon_dir):
     run = subprocess.run([sys.executable, "-c", script, str(addon_dir), str(addon_package.HOST),
                           str(addon_package.STANDINS / "fake_wx")], capture_output=True, text=True, env=env)
     assert (run.returncode, run.stdout, run.stderr) == (0, "False\n", "")
+
+
+# --- the dialog over a shared engine, on a stand-in dialog (no wx window) ---
+
+class Control:
+    """The text control and the error list, holding what they are given;
+    `gate` is called in each second GetSelection (the one `output` asks,
+    inside a fix request)."""
+
+    def __init__(self, gate=None):
+        self.value, self.items, self.gate, self.asked = None, [], gate, 0
+
+    def SetValue(self, value):
+        self.value = value
+
+    def GetValue(self):
+        return self.value
+
+    def Clear(self):
+        self.items = []
+
+    def Set(self, items):
+        self.items = list(items)
+
+    def GetSelection(self):
+        self.asked += 1
+        if self.gate and self.asked == 2:
+            self.gate()
+        return 0
+
+    def SetFocus(self):
+        pass
+
+
+ACTIVATED = 10025  # the stand-in wx's item activation event type
+
+
+@pytest.fixture(params=["compiled", "reference"])
+def dialog_side(request, monkeypatch):
+    """(make(text, matches, gate=None) of an updated stand-in dialog over an
+    engine stand-in, Match, the dialog module), its wx and host replaced."""
+    prefix = "" if request.param == "compiled" else "reference_"
+    main = request.getfixturevalue(prefix + "gui_main_module")
+    Match = request.getfixturevalue(prefix + "companions")["language_tool_python"].Match
+    app = types.SimpleNamespace(IsScheduledForDestruction=lambda window: False)
+    monkeypatch.setattr(main, "wx", types.SimpleNamespace(
+        Window=type("Window", (), {}), NOT_FOUND=-1, wxEVT_LISTBOX_DCLICK=ACTIVATED, GetApp=lambda: app))
+    monkeypatch.setattr(main, "api", types.SimpleNamespace(copyToClip=lambda text, notify=True: None))
+
+    class Dialog:
+        errors, update, output = main.FettleGUI.errors, main.FettleGUI.update, main.FettleGUI.output
+        process_char_hooks = main.FettleGUI.process_char_hooks
+
+        def _check(self):  # the user's text checked: counted
+            self.checked += 1
+
+    def make(text, matches, gate=None):
+        dialog = Dialog()
+        dialog.checked, dialog.fettler = 0, types.SimpleNamespace(text=text, matches=matches)
+        dialog.text, dialog.errors_control = Control(), Control(gate)
+        dialog.update()
+        return dialog
+    return make, Match, main
+
+
+def test_a_fix_request_marks_only_its_own_read(dialog_side):
+    """Two fix requests (item activations) on two threads, each parked in
+    its `output`, ended in the order they began: what one knew of its own
+    read of the control must not outlive it, or a later answer of the
+    chooser skips the check of what the user typed since."""
+    make, Match, _ = dialog_side
+    text = "teh cat adn"
+    inside, go = [threading.Event(), threading.Event()], [threading.Event(), threading.Event()]
+    dialogs = [make(text, [Match(0, 3, text, "Typo", ["the"]), Match(8, 3, text, "Typo", ["and"])],
+                    gate=lambda i=i: inside[i].set() or go[i].wait(10)) for i in range(2)]
+    event = types.SimpleNamespace(GetEventType=lambda: ACTIVATED)
+    threads = [threading.Thread(target=dialog.process_char_hooks, args=(event,)) for dialog in dialogs]
+    for thread, entered in zip(threads, inside):
+        thread.start()
+        assert entered.wait(10)
+    for thread, let_go in zip(threads, go):
+        let_go.set()
+        thread.join(10)
+    dialogs[0].text.value = "the cat adn!"  # the user typed
+    dialogs[0].output("and")
+    assert [(d.fettler.text, d.checked) for d in dialogs] == [("the cat adn", 1), ("the cat adn", 0)]
+
+
+DIALOG_SECONDS = float(os.environ.get("FETTLE_HAMMER_SECONDS", "3"))
+TEXTS = ["teh cat", "tëh dog", "t😀h cow"]
+STATES = [["alpha", "béta"] * 10, ["😀gamma"] * 3, [], ["delta" * 9, "ε" * 9, "zeta"] * 7]
+
+
+def fresh(words):
+    """Equal str objects of their own, freed when whoever holds them drops them."""
+    return [(word + ".")[:-1] for word in words]
+
+
+def test_the_dialog_over_an_engine_other_threads_change(dialog_side):
+    """The error list and the fix, asked of one dialog by three threads
+    while three others replace the engine's matches, the matches'
+    replacements (replaced, and changed in place: for a moment one holds an
+    int) and the engine's text: no crash, and every error item and every
+    text shown is one that some state of the engine gives, never torn."""
+    make, Match, main = dialog_side
+    label = main.Translator.replacements
+    items = {f"Typo {t[:3]} {label} {', '.join(r)}" for t in TEXTS for r in STATES}
+    texts = set(TEXTS) | {"the" + t[3:] for t in TEXTS}
+    raced = {(TypeError, "expected str instance, int found"), (IndexError, "pop from empty list")}
+    # The fix has an engine of its own, which the same threads change: a
+    # list popped while another thread iterates it is a race inside the
+    # free-threaded interpreter itself (list.pop against the list iterator).
+    dialog, fixed = make(TEXTS[0], []), make(TEXTS[0], [])
+    engines, wrong, stop = [dialog.fettler, fixed.fettler], [], threading.Event()
+    start = threading.Barrier(7)
+
+    def match(turn):
+        return Match(0, 3, TEXTS[turn % len(TEXTS)], "Typo", fresh(STATES[turn % len(STATES)]))
+
+    def ask(act, shown_by):
+        start.wait()
+        deadline = time.monotonic() + DIALOG_SECONDS
+        while time.monotonic() < deadline:
+            try:
+                shown = act()
+            except (TypeError, IndexError) as error:
+                if not any(type(error) is kind and text in str(error) for kind, text in raced):
+                    wrong.append(repr(error))
+                continue
+            if not set(shown) <= items or shown_by.text.value not in texts:
+                wrong.append((shown, shown_by.text.value))
+
+    def change(act):
+        start.wait()
+        for turn in itertools.count():
+            if stop.is_set():
+                break
+            act(engines[turn % 2], turn // 2)
+
+    def replace(engine, turn):
+        for found in list(engine.matches):
+            found.replacements = fresh(STATES[turn % len(STATES)])
+
+    def in_place(engine, turn):
+        for found in list(engine.matches):
+            replacements = found.replacements
+            replacements[:] = fresh(STATES[turn % len(STATES)])
+            replacements.append(0)
+            replacements.remove(0)
+
+    def rematch(engine, turn):
+        engine.matches = [match(turn), match(turn + 1)] if turn % 3 else engine.matches
+        engine.matches.append(match(turn + 2))
+
+    def fix():
+        fixed.output("the")
+        return fixed.errors_control.items
+
+    run_together([(ask, lambda: dialog.errors, dialog)] * 2 + [(ask, fix, fixed)],
+                 [(change, rematch), (change, replace), (change, in_place),
+                  (change, lambda engine, turn: setattr(engine, "text", TEXTS[turn % len(TEXTS)]))],
+                 start, stop, wrong)
+    assert wrong == []

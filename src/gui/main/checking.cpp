@@ -97,12 +97,9 @@ std::optional<Span> plain_span(PyObject* context, PyObject* start, PyObject* off
     return span;
 }
 
-bool is_list_of_str(PyObject* items) {
-    if (!PyList_CheckExact(items)) {
-        return false;
-    }
-    for (Py_ssize_t i = 0; Ref item = support::list_item_or_end(items, i); ++i) {
-        if (!PyUnicode_CheckExact(item.get())) {
+bool all_str(const support::ListSnapshot& items) {
+    for (Py_ssize_t i = 0, size = items.size(); i < size; ++i) {
+        if (!PyUnicode_CheckExact(items[i])) {
             return false;
         }
     }
@@ -138,21 +135,27 @@ Ref error_item(const support::ModuleStrings& strings, support::TextBuilder& buil
     }
     Ref label = formatted(replacements_label);
     Ref replacements = support::getattr(match, strings[names::replacements]);
-    if (span && is_list_of_str(replacements.get())) {
-        builder.clear();
-        builder.add(message.get());
-        builder.add(strings[space]);
-        builder.add(context.get(), span->start, span->stop);
-        builder.add(strings[space]);
-        builder.add(label.get());
-        builder.add(strings[space]);
-        for (Py_ssize_t i = 0; Ref replacement = support::list_item_or_end(replacements.get(), i); ++i) {
-            if (i != 0) {
-                builder.add(strings[separator]);
+    // The replacements are read from one snapshot, checked and copied
+    // from it: the pieces the builder borrows stay alive until build(),
+    // whatever another thread does to the list meanwhile.
+    if (span && PyList_CheckExact(replacements.get())) {
+        const support::ListSnapshot items(replacements.get());
+        if (all_str(items)) {
+            builder.clear();
+            builder.add(message.get());
+            builder.add(strings[space]);
+            builder.add(context.get(), span->start, span->stop);
+            builder.add(strings[space]);
+            builder.add(label.get());
+            builder.add(strings[space]);
+            for (Py_ssize_t i = 0, size = items.size(); i < size; ++i) {
+                if (i != 0) {
+                    builder.add(strings[separator]);
+                }
+                builder.add(items[i]);
             }
-            builder.add(replacement.get());
+            return builder.build();
         }
-        return builder.build();
     }
     if (span) {
         error_text = support::check(PyUnicode_Substring(context.get(), span->start, span->stop));

@@ -4,6 +4,8 @@
 
 #include "support/function.hpp"
 
+#include <cstdint>
+
 namespace gui_main {
 
 struct ModuleState;
@@ -45,7 +47,7 @@ public:
 private:
     PyObject* module_;  // whose lock guards the mark without the GIL
     ModuleState& state_;
-    support::Ref previous_;
+    std::uint64_t number_;  // this one's, to tell its own mark from another's
 };
 
 // True once (and then no more) after a ControlRead for `dialog`.

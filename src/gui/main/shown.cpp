@@ -86,19 +86,29 @@ bool fix_needs_check(const support::FunctionObject& function, PyObject* dialog, 
 
 // The mark is the module's, and any thread may set or take it: without the
 // GIL each change is made under the module object's lock, and what it
-// drops is released after it.
+// drops is released after it.  Each ControlRead drops only the mark it set
+// itself, if no output has taken it and no other ControlRead replaced it:
+// restoring the mark it found instead would bring back a mark whose
+// reader is gone when two threads' (or two greenlets') key handlers end in
+// another order than they began, and a later output from the chooser
+// would skip the check for the user's typing.
 ControlRead::ControlRead(const support::FunctionObject& function, PyObject* dialog)
     : module_(PyType_GetModule(function.type())), state_(state_of(function)) {
     Ref mark = Ref::borrow(dialog);
+    Ref dropped;
     const support::Locked lock(module_);
-    previous_ = std::exchange(state_.control_read_for, std::move(mark));
+    number_ = ++state_.control_reads;
+    state_.control_read_by = number_;
+    dropped = std::exchange(state_.control_read_for, std::move(mark));
 }
 
 ControlRead::~ControlRead() {
     Ref dropped;
     {
         const support::Locked lock(module_);
-        dropped = std::exchange(state_.control_read_for, std::move(previous_));
+        if (state_.control_read_by == number_) {
+            dropped = std::exchange(state_.control_read_for, Ref());
+        }
     }
 }
 

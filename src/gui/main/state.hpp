@@ -3,6 +3,8 @@
 
 #include "support/module_state.hpp"
 
+#include <cstdint>
+
 namespace gui_main {
 
 struct ModuleState {
@@ -12,8 +14,11 @@ struct ModuleState {
     // dialog's address to (weak reference, engine text, control text).
     support::Ref shown;
     // The dialog whose text control the key handler has just read, while
-    // it calls output (shown.cpp, ControlRead).
+    // it calls output, and the number of the ControlRead that set it
+    // (shown.cpp, ControlRead).
     support::Ref control_read_for;
+    std::uint64_t control_read_by = 0;
+    std::uint64_t control_reads = 0;  // ControlReads made so far
 
     auto refs() { return std::tuple_cat(base.refs(), std::tie(function_type, shown, control_read_for)); }
 };
