@@ -16,7 +16,7 @@ import types
 import pytest
 from hypothesis import given, strategies as st
 
-from differential import assert_same, outcome, seeded
+from differential import assert_same, mostly, outcome, seeded
 from .test_engine_differential import describe
 
 NAMES = ["close", "speller", "lang_tool", "text", "matches", "current_language", "_next_language", "config",
@@ -85,30 +85,37 @@ def act(kind, name):
     changes[kind]()
 
 
-actions = st.one_of(
-    st.tuples(st.just("call"), st.sampled_from(["next_language", "close", "init_speller", "correct_simple"])),
-    st.tuples(st.sampled_from(["delete", "replace", "property", "pop", "set"]), st.sampled_from(NAMES)),
-    st.tuples(st.sampled_from(["clear", "class", "bases"]), st.just("")),
-    st.tuples(st.sampled_from(["global", "no global"]),
-              st.sampled_from(["cycle", "Speller", "LanguageTool", "lt_correct", "ac_types", "lt_types"])),
-    st.tuples(st.just("builtin"), st.sampled_from(["sorted", "next"])),
-    st.tuples(st.just("dialog pop"), st.sampled_from(DIALOG_NAMES)))
-sites = st.one_of(
-    st.tuples(st.sampled_from(["key", "attribute"]), st.sampled_from(NAMES)),
-    st.tuples(st.just("dialog key"), st.sampled_from(DIALOG_NAMES)),
-    st.tuples(st.just("fake"), st.sampled_from(["Speller.get_candidates", "Speller.autocorrect_sentence",
-                                                "LanguageTool.check", "LanguageTool.close"])))
-language = st.sampled_from(["english", "german", "hostile"])
-operations = st.lists(st.tuples(st.sampled_from(
-    ["next_language", "close", "init_speller", "init_lang_tool", "correct_simple", "correct_extended",
-     "get_variants_simple", "get_variants_extended", "is_lang_tool_supports", "__init__",
-     "dialog errors", "dialog update", "dialog output"]), st.booleans()), min_size=1, max_size=6)
-cases = st.fixed_dictionaries({
-    "required": st.lists(language, min_size=1, max_size=5), "container": st.sampled_from([list, tuple]),
-    "default": st.sampled_from(["english", "german", "hostile", "french"]), "subclass": st.booleans(),
-    "new": st.sampled_from(["own", "object"]), "sites": st.lists(sites, max_size=2), "action": actions,
-    "when": st.sets(st.integers(0, 6), min_size=1, max_size=3),
-    "times": st.integers(1, 2), "operations": operations})
+def hostile_case(target):
+    """The case's strategy: the names the hostile keys collide with and the
+    names the action changes are mostly the same one, `target`."""
+    named = mostly(st.just(target), st.sampled_from(NAMES), 6)
+    actions = st.one_of(
+        st.tuples(st.just("call"), st.sampled_from(["next_language", "close", "init_speller", "correct_simple"])),
+        st.tuples(st.sampled_from(["delete", "replace", "property", "pop", "set"]), named),
+        st.tuples(st.sampled_from(["clear", "class", "bases"]), st.just("")),
+        st.tuples(st.sampled_from(["global", "no global"]),
+                  st.sampled_from(["cycle", "Speller", "LanguageTool", "lt_correct", "ac_types", "lt_types"])),
+        st.tuples(st.just("builtin"), st.sampled_from(["sorted", "next"])),
+        st.tuples(st.just("dialog pop"), st.sampled_from(DIALOG_NAMES)))
+    sites = st.one_of(
+        st.tuples(st.sampled_from(["key", "attribute"]), named),
+        st.tuples(st.just("dialog key"), st.sampled_from(DIALOG_NAMES)),
+        st.tuples(st.just("fake"), st.sampled_from(["Speller.get_candidates", "Speller.autocorrect_sentence",
+                                                    "LanguageTool.check", "LanguageTool.close"])))
+    operations = st.lists(st.tuples(mostly(st.sampled_from([target] if target in OPERATIONS else OPERATIONS),
+                                           st.sampled_from(OPERATIONS), 4), st.booleans()), min_size=1, max_size=6)
+    return st.fixed_dictionaries({
+        "required": st.lists(st.sampled_from(["english", "german", "hostile"]), min_size=1, max_size=5),
+        "container": st.sampled_from([list, tuple]), "default": st.sampled_from(["english", "german", "hostile", "french"]),
+        "subclass": st.booleans(), "new": st.sampled_from(["own", "object"]), "sites": st.lists(sites, max_size=2),
+        "action": actions, "when": st.sets(st.integers(0, 6), min_size=1, max_size=3), "times": st.integers(1, 2),
+        "operations": operations})
+
+
+OPERATIONS = ["next_language", "close", "init_speller", "init_lang_tool", "correct_simple", "correct_extended",
+              "get_variants_simple", "get_variants_extended", "is_lang_tool_supports", "__init__",
+              "dialog errors", "dialog update", "dialog output"]
+cases = st.sampled_from(NAMES).flatmap(hostile_case)
 
 
 class Control:
