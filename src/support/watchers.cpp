@@ -11,7 +11,8 @@
 //
 // Each interpreter gives the library one watcher of each kind, however
 // many module objects it makes there: the first takes it and notes its id
-// in the interpreter's dict, the others find it there.  It stays taken
+// in the interpreter's dict, under a key naming the library's counters
+// (the two modules are two libraries), and the others find it there.  It stays taken
 // until the interpreter ends (its callback is this library's code, which
 // is never unloaded), so a module object freed and made again takes no
 // other from the few an interpreter has; CPython's own optimiser uses some.
@@ -126,7 +127,10 @@ int take_watcher() noexcept {
 template <typename Kind>
 int interpreter_watcher() noexcept {
     PyObject* interpreter_dict = PyInterpreterState_GetDict(PyInterpreterState_Get());
-    Ref key = Ref::steal(PyUnicode_FromFormat("fettle %s watcher", Kind::name));
+    // Each of the add-on's libraries has the support layer, and so
+    // callbacks and counters, of its own: the key names the library's.
+    Ref key = Ref::steal(PyUnicode_FromFormat("fettle %s watcher %p", Kind::name,
+                                              static_cast<const void*>(&events<Kind>[0])));
     if (interpreter_dict == nullptr || !key) {
         PyErr_Clear();
         return -1;

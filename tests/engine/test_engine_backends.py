@@ -7,11 +7,14 @@ import importlib
 import sys
 import textwrap
 import types
+from pathlib import Path
 
 import pytest
 
 from .conftest import Lang, raised, refcount_stable
 from .test_engine_shape import run_python
+
+REPO = Path(__file__).resolve().parents[2]
 
 
 @pytest.fixture(params=["first", "imported-again"])
@@ -243,6 +246,26 @@ def test_close_recursing_into_itself_raises_recursion_error(engine):
     engine.lang_tool = engine  # close() calls self.lang_tool.close(): itself, with no Python frame between
     with pytest.raises(RecursionError):
         engine.close()
+
+
+def test_module_globals_are_read_when_used_after_the_dialog_module(addon_dir):
+    """Each of the two libraries counts its own watcher's events, whichever
+    module an interpreter imports first (fresh interpreter: gui.main first)."""
+    code = f"""
+        import json, sys
+        # the host's stand-ins, and the stand-in wx where no wxPython is installed
+        sys.path += [{str(REPO / "standins" / "host")!r}, {str(REPO / "standins" / "fake_wx")!r}]
+        import fettle_addon.gui.main
+        from fettle_addon import fettler
+        from fettle_addon.config import Config
+        from fettle_addon.types import Languages as L
+        e = fettler.Fettler(Config([L.english], L.english))
+        e.correct_simple("x")
+        fettler.Speller = lambda lang: type("S", (), {{"autocorrect_word": lambda self, text: "new"}})()
+        e.speller = None
+        print(json.dumps(e.correct_simple("x")))
+    """
+    assert run_python(addon_dir, code) == "new"
 
 
 @pytest.mark.parametrize("read_before", [False, True], ids=["first-read", "read-before"])
