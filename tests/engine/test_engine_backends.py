@@ -345,6 +345,7 @@ HOSTILE = """
         print(json.dumps([outcome(lambda: F.__dict__["next_language"](object.__new__(F)))]))
         raise SystemExit
     class Evil:  # a key of the instance __dict__ that a look-up of `name` compares
+        armed = False
         def __hash__(self): return hash(name)
         def __eq__(self, other):
             if Evil.armed:
@@ -366,6 +367,17 @@ HOSTILE = """
     ("init_speller", "del F.init_speller", "e.correct_simple('w')", ["w", "AttributeError"]),
     ("init_lang_tool", "F.init_lang_tool = lambda self: log.append('new')", "e.get_variants_extended('w')",
      ["IndexError", "IndexError", "new"]),
+    # a second key, equal at its first comparison only: what the look-up
+    # found in the __dict__ is called
+    ("close", "e.__dict__[type('Once', (), {'__hash__': lambda k: hash(name), '__eq__': lambda k, o: log.append('eq') or"
+     " len(log) == 1})()] = lambda: log.append('shadow')", "e.next_language()",
+     ["Languages.german", "Languages.russian", "eq", "shadow", "eq"]),
+    # a plain name missing from the instance __dict__: the class's look-up,
+    # done before the __dict__'s, found nothing, whatever the key then does
+    ("speller", "F.speller = property(lambda self: 'P')", "e.__dict__.pop('speller', 0) or e.init_speller()",
+     ["AttributeError", "None"]),
+    ("speller", "d = dict(e.__dict__); d['speller'] = 'D'; e.__dict__ = d",
+     "e.__dict__.pop('speller', 0) or e.init_speller()", ["AttributeError", "D"]),
 ])
 def test_class_changed_during_its_own_look_up(addon_dir, name, change, op, expected):
     """In a fresh interpreter each (the class's changes stay there): a
