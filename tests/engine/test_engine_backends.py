@@ -286,9 +286,16 @@ def test_module_globals_are_read_when_used(make_engine, engine, fettler_module, 
             else:
                 setattr(where, name, before)
 
-    variants = replaced("sorted", lambda it, key: list(it), lambda: engine.get_variants_simple("z"))
+    keys = []
+
+    def sort(it, key):
+        key.call = len(keys)  # each call's key is a lambda of its own
+        keys.append(key)
+        return list(it)
+
+    variants = replaced("sorted", sort, lambda: [engine.get_variants_simple("z") for _ in range(2)])
     language = replaced("next", lambda gen: "elsewhere", engine.next_language)
-    assert variants == ["b", "a"]
+    assert variants == [["b", "a"]] * 2 and [key.call for key in keys] == [0, 1]
     assert language == "elsewhere" and engine.current_language == "elsewhere"
 
 
