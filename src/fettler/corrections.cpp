@@ -39,9 +39,12 @@ Ref get_variants_simple(FunctionObject& function, support::BoundArgs args) {
     Ref speller = support::get_own(function, self, names::speller);
     Ref candidates = support::call_method(speller.get(), strings[names::get_candidates], word);
     const ModuleState& state = state_of(function);
-    PyObject* key =
-        builtin_sorted.is(strings, sorted.get()) ? state.candidate_key_builtin.get() : state.candidate_key.get();
-    Ref ordered = support::call_with_keywords(sorted.get(), {candidates.get()}, {{strings[names::key], key}});
+    // Another sorted() may keep its key or set attributes on it: a lambda
+    // of this call's own, as Python makes one at each call.
+    Ref key = builtin_sorted.is(strings, sorted.get())
+                  ? state.candidate_key_builtin
+                  : support::make_function(state.function_type.get(), candidate_key_def, function.globals());
+    Ref ordered = support::call_with_keywords(sorted.get(), {candidates.get()}, {{strings[names::key], key.get()}});
     // [candidate[1] for candidate in ordered]
     if (PyList_CheckExact(ordered.get())) {
         // Walked by index as the list's own iterator walks it: the length

@@ -62,7 +62,6 @@ int exec_module(PyObject* module) {
         state.function_type = support::make_function_type(module, "fettler.function");
         state.generator_type = make_generator_type(module);
         PyObject* globals = PyModule_GetDict(module);
-        state.candidate_key = support::make_function(state.function_type.get(), candidate_key_def, globals);
         state.candidate_key_builtin = make_candidate_key_builtin();
 
         Ref itertools = support::import_name(state.base.strings, globals, "itertools", 0, {"cycle"});

@@ -1,5 +1,5 @@
 // Per-module state of `fettler`: the heap types made in the exec slot and
-// the sort key shared by every engine.
+// the sort key the genuine sorted() is given.
 #pragma once
 
 #include "support/module_state.hpp"
@@ -10,15 +10,15 @@ struct ModuleState {
     support::ModuleBase base;  // first (see support/module_state.hpp)
     support::Ref function_type;
     support::Ref generator_type;
-    support::Ref candidate_key;  // lambda c: c[0]
-    // The same key as a built-in function, for the genuine sorted(), which
-    // shows its key to nobody and calls it as it would the lambda.
+    // lambda c: c[0] as a built-in function, for the genuine sorted(),
+    // which shows its key to nobody and calls it as it would the lambda
+    // (anything else is given a lambda of its own at each call, as Python
+    // makes one).
     support::Ref candidate_key_builtin;
     support::Ref cycle_type;  // itertools.cycle, as imported
 
     auto refs() {
-        return std::tuple_cat(base.refs(), std::tie(function_type, generator_type, candidate_key,
-                                                            candidate_key_builtin, cycle_type));
+        return std::tuple_cat(base.refs(), std::tie(function_type, generator_type, candidate_key_builtin, cycle_type));
     }
 };
 

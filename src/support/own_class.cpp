@@ -3,6 +3,22 @@
 #include <cassert>
 
 namespace support {
+namespace {
+
+const Name name_attribute("name");
+const Name obj_attribute("obj");
+
+}  // namespace
+
+void raise_no_attribute(PyObject* self, PyObject* name, const ModuleStrings& strings) {
+    Ref type = type_name_of(self);
+    Ref message = check(PyUnicode_FromFormat("'%.100U' object has no attribute '%U'", type.get(), name));
+    Ref error = call(PyExc_AttributeError, message.get());
+    setattr(error.get(), strings[name_attribute], name);
+    setattr(error.get(), strings[obj_attribute], self);
+    PyErr_SetObject(PyExc_AttributeError, error.get());
+    throw_error();
+}
 
 void OwnClass::make(PyObject* type, PyObject* function_type, std::span<const Name* const> plain,
                     std::span<const OwnMethod> methods, TypeVersions& versions, const ModuleStrings& strings) {

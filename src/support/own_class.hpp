@@ -36,6 +36,9 @@ struct OwnMethod {
     const FunctionDef& def;
 };
 
+// PyObject_GenericGetAttr's AttributeError for `name` on `self`.
+[[noreturn]] void raise_no_attribute(PyObject* self, PyObject* name, const ModuleStrings& strings);
+
 class OwnClass {
 public:
     static constexpr std::size_t max_methods = 4;

@@ -20,6 +20,12 @@ inline Ref get_own(const FunctionObject& function, PyObject* self, const Name& n
         if (Ref value = dict_get_item(dict.get(), base.strings[name])) {
             return value;
         }
+        // Python looks along the MRO before it looks in the __dict__, and
+        // the class's facts say that look-up finds nothing: the miss is
+        // its AttributeError, whatever the __dict__'s look-up ran (a key's
+        // __eq__ may have given the class a property of that name, or
+        // replaced the __dict__, which a second look-up would then see).
+        raise_no_attribute(self, base.strings[name], base.strings);
     }
     return getattr(self, base.strings[name]);
 }
@@ -47,11 +53,14 @@ inline Ref call_own(const FunctionObject& function, PyObject* self, const Name& 
         // look-up.
         FunctionObject& method = base.own_class.method(name);
         const Ref held = Ref::borrow(reinterpret_cast<PyObject*>(&method));
-        if (check_status(PyDict_Contains(dict.get(), base.strings[name])) == 0) {
-            assert(method.def->params.size() == 1 && "only methods called with self alone");
-            PyObject* const args[] = {self};
-            return method.def->body(method, BoundArgs(args, 1));
+        // What that look-up finds in the __dict__ is what Python calls
+        // (without self): a second look-up may find something else.
+        if (Ref shadow = dict_get_item(dict.get(), base.strings[name])) {
+            return call(shadow.get());
         }
+        assert(method.def->params.size() == 1 && "only methods called with self alone");
+        PyObject* const args[] = {self};
+        return method.def->body(method, BoundArgs(args, 1));
     }
     return call_method(self, base.strings[name]);
 }

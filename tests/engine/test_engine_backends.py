@@ -309,9 +309,16 @@ def test_module_globals_are_read_when_used(make_engine, engine, fettler_module, 
             else:
                 setattr(where, name, before)
 
-    variants = replaced("sorted", lambda it, key: list(it), lambda: engine.get_variants_simple("z"))
+    keys = []
+
+    def sort(it, key):
+        key.call = len(keys)  # each call's key is a lambda of its own
+        keys.append(key)
+        return list(it)
+
+    variants = replaced("sorted", sort, lambda: [engine.get_variants_simple("z") for _ in range(2)])
     language = replaced("next", lambda gen: "elsewhere", engine.next_language)
-    assert variants == ["b", "a"]
+    assert variants == [["b", "a"]] * 2 and [key.call for key in keys] == [0, 1]
     assert language == "elsewhere" and engine.current_language == "elsewhere"
 
 
@@ -368,6 +375,7 @@ HOSTILE = """
         print(json.dumps([outcome(lambda: F.__dict__["next_language"](object.__new__(F)))]))
         raise SystemExit
     class Evil:  # a key of the instance __dict__ that a look-up of `name` compares
+        armed = False
         def __hash__(self): return hash(name)
         def __eq__(self, other):
             if Evil.armed:
@@ -389,6 +397,17 @@ HOSTILE = """
     ("init_speller", "del F.init_speller", "e.correct_simple('w')", ["w", "AttributeError"]),
     ("init_lang_tool", "F.init_lang_tool = lambda self: log.append('new')", "e.get_variants_extended('w')",
      ["IndexError", "IndexError", "new"]),
+    # a second key, equal at its first comparison only: what the look-up
+    # found in the __dict__ is called
+    ("close", "e.__dict__[type('Once', (), {'__hash__': lambda k: hash(name), '__eq__': lambda k, o: log.append('eq') or"
+     " len(log) == 1})()] = lambda: log.append('shadow')", "e.next_language()",
+     ["Languages.german", "Languages.russian", "eq", "shadow", "eq"]),
+    # a plain name missing from the instance __dict__: the class's look-up,
+    # done before the __dict__'s, found nothing, whatever the key then does
+    ("speller", "F.speller = property(lambda self: 'P')", "e.__dict__.pop('speller', 0) or e.init_speller()",
+     ["AttributeError", "None"]),
+    ("speller", "d = dict(e.__dict__); d['speller'] = 'D'; e.__dict__ = d",
+     "e.__dict__.pop('speller', 0) or e.init_speller()", ["AttributeError", "D"]),
 ])
 def test_class_changed_during_its_own_look_up(addon_dir, name, change, op, expected):
     """In a fresh interpreter each (the class's changes stay there): a
