@@ -33,11 +33,12 @@ Ref get_variants_simple(FunctionObject& function, support::BoundArgs args) {
     PyObject* word = args[1];
     support::call_own(function, self, names::init_speller);
     support::set_own(function, self, names::text, word);
-    // sorted(self.speller.get_candidates(word), key=lambda c: c[0]), in
-    // Python's order of evaluation: the global first.
-    Ref sorted = support::load_global(function, names::sorted);
+    // candidates = self.speller.get_candidates(word), a statement of its
+    // own, and only then sorted(candidates, key=lambda c: c[0]): the global
+    // is read after the back-end ran, which may have replaced it.
     Ref speller = support::get_own(function, self, names::speller);
     Ref candidates = support::call_method(speller.get(), strings[names::get_candidates], word);
+    Ref sorted = support::load_global(function, names::sorted);
     const ModuleState& state = state_of(function);
     // Another sorted() may keep its key or set attributes on it: a lambda
     // of this call's own, as Python makes one at each call.

@@ -322,6 +322,14 @@ def test_module_globals_are_read_when_used(make_engine, engine, fettler_module, 
     assert language == "elsewhere" and engine.current_language == "elsewhere"
 
 
+def test_sorted_read_after_the_back_end_ran(engine, monkeypatch):
+    """`candidates = ...get_candidates(word)` is a statement of its own, run
+    before sorted() is read: a back-end that replaces it is honoured."""
+    engine.speller = types.SimpleNamespace(get_candidates=lambda word: monkeypatch.setattr(
+        builtins, "sorted", lambda items, key: [(0, "late")]) or [(1, "a")])
+    assert engine.get_variants_simple("ab") == ["late"]
+
+
 def test_cycle_global_used_at_first_advance(make_engine, fettler_module, L, monkeypatch):
     required = [L.english, L.german]
     calls = []
