@@ -68,9 +68,9 @@ def Config(companions):
 @pytest.fixture
 def second_fettler_module(fettler_module):
     """The same library loaded again: a module object of its own."""
-    spec = importlib.util.spec_from_file_location(fettler_module.__name__, fettler_module.__file__)
-    twin = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(twin)
+    module_spec = importlib.util.spec_from_file_location(fettler_module.__name__, fettler_module.__file__)
+    twin = importlib.util.module_from_spec(module_spec)
+    module_spec.loader.exec_module(twin)
     return twin
 
 

@@ -94,8 +94,8 @@ def test_module_objects_of_one_interpreter_share_its_watchers(probe, fettler_mod
     one per module object: the interpreter has 8 of each, some its own."""
     if probe.free_watchers() is None:
         pytest.skip("no watchers taken in this build")
-    spec = fettler_module.__spec__
+    module_spec = fettler_module.__spec__
     before = probe.free_watchers()
     for _ in range(9):
-        spec.loader.exec_module(importlib.util.module_from_spec(spec))
+        module_spec.loader.exec_module(importlib.util.module_from_spec(module_spec))
     assert probe.free_watchers() == before
