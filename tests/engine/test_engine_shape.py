@@ -39,7 +39,7 @@ CLASS_DUNDERS = {"__module__", "__qualname__", "__dict__", "__weakref__", "__doc
 def run_python(addon_dir, code):
     """Runs code in a fresh interpreter that sees the assembled package."""
     done = subprocess.run([sys.executable, "-c", textwrap.dedent(code)], capture_output=True, text=True,
-                          cwd=addon_dir, env={**os.environ, "PYTHONPATH": str(addon_dir)},
+                          cwd=addon_dir, env={**os.environ, "PYTHONPATH": str(addon_dir), "PYTHONHASHSEED": "0"},
                           timeout=60)
     assert done.returncode == 0, done.stderr
     return json.loads(done.stdout)
