@@ -51,6 +51,7 @@ import pytest
 from hypothesis import given, strategies as st
 
 import addon_package
+from dialog_text.test_text_building import Control as TextControl
 from differential import seeded
 
 THREADS = 8
@@ -354,34 +355,19 @@ def test_both_modules_leave_the_gil_off(addon_dir):
 
 # --- the dialog over a shared engine, on a stand-in dialog (no wx window) ---
 
-class Control:
-    """The text control and the error list, holding what they are given;
-    `gate` is called in each second GetSelection (the one `output` asks,
-    inside a fix request)."""
+class Control(TextControl):
+    """The text building's stand-in control; `gate` is called in each second
+    GetSelection (the one `output` asks, inside a fix request)."""
 
     def __init__(self, gate=None):
-        self.value, self.items, self.gate, self.asked = None, [], gate, 0
-
-    def SetValue(self, value):
-        self.value = value
-
-    def GetValue(self):
-        return self.value
-
-    def Clear(self):
-        self.items = []
-
-    def Set(self, items):
-        self.items = list(items)
+        super().__init__()
+        self.gate, self.asked = gate, 0
 
     def GetSelection(self):
         self.asked += 1
         if self.gate and self.asked == 2:
             self.gate()
         return 0
-
-    def SetFocus(self):
-        pass
 
 
 ACTIVATED = 10025  # the stand-in wx's item activation event type
