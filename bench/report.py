@@ -86,6 +86,11 @@ def print_report(bench, meta):
                          f"({d['mean_fix_ns'] / d['matches_in_list']:.0f} ns)" for d in growth[key][impl]]
                 out.append(f"    {impl:<9} " + ", ".join(parts[:5]))
                 out.append(f"    {'':<9} " + ", ".join(parts[5:]))
+    for case in bench.cases:
+        if "scaling" in case:
+            out.append("")
+            out.append("Threads: calls per second at 2 threads over 1 (2.0: perfect scaling; 1.0: none): "
+                       + ", ".join(f"{impl} {value:.2f}" for impl, value in case["scaling"].items()))
     slower = [c for c in bench.cases if c["ratio"] > 1.0]
     out.append("")
     out.append("Compiled slower than the faster peer (ratio > 1.0): "

@@ -65,7 +65,7 @@ from pathlib import Path
 os.environ["FETTLE_STANDINS"] = "instant"
 
 from cases import engine_cases, errors_cases, fix_all_cases, import_cases, import_probe  # noqa: E402
-from cases import output_cases  # noqa: E402
+from cases import output_cases, thread_cases  # noqa: E402
 import processes  # noqa: E402
 from report import print_report  # noqa: E402
 from runner import Bench, clock  # noqa: E402
@@ -160,6 +160,7 @@ def main():
                 "date": time.strftime("%Y-%m-%d %H:%M:%S")}
         print(f"bench: modules from {build} ({meta['build_type']}); timing...", file=sys.stderr)
         engine_cases(bench, sides)
+        thread_cases(bench, sides)
         if not args.fake_wx:
             errors_cases(bench, sides)
             output_cases(bench, sides)

@@ -6,6 +6,7 @@ from .fix_all import fix_all_cases
 from .imports import import_cases, import_probe
 from .output import output_cases
 from .stand_in import stand_in_errors_cases, stand_in_output_cases
+from .threads import thread_cases
 
 __all__ = ["engine_cases", "errors_cases", "fix_all_cases", "import_cases", "import_probe", "output_cases",
-           "stand_in_errors_cases", "stand_in_output_cases"]
+           "stand_in_errors_cases", "stand_in_output_cases", "thread_cases"]

@@ -343,7 +343,29 @@ public:
     bool track(Object*) noexcept { return false; }
 };
 
-#if !FETTLE_STABLE_ABI && !defined(Py_GIL_DISABLED) && PY_VERSION_HEX >= 0x030C0000
+// Whether the interpreter's watchers can tell this library's caches of
+// every change: from 3.12 with the GIL; without it from 3.14, whose
+// watchers are registered and called thread-safely, and which has the
+// means of taking a reference to an object another thread may be freeing
+// (`reference_if_alive`, below).  3.13t has neither, and caches nothing.
+#if !FETTLE_STABLE_ABI && PY_VERSION_HEX >= 0x030C0000 && \
+    (!defined(Py_GIL_DISABLED) || PY_VERSION_HEX >= 0x030E0000)
+#define FETTLE_WATCHERS 1
+#else
+#define FETTLE_WATCHERS 0
+#endif
+
+// The order of a watcher's count, read against its callback's increment.
+// With the GIL the interpreter orders an event before any later read.
+// Without it the callback runs on the modifying thread, before the
+// modification: a reader that sees the count unchanged (acquire, against
+// the callback's release) sees nothing that came after it.
+inline constexpr std::memory_order count_read_order =
+    free_threaded ? std::memory_order_acquire : std::memory_order_relaxed;
+inline constexpr std::memory_order count_write_order =
+    free_threaded ? std::memory_order_release : std::memory_order_relaxed;
+
+#if FETTLE_WATCHERS
 // 3.12 on: the interpreter's watcher of dicts (Object is PyObject) or of
 // types (PyTypeObject) that this library takes once per interpreter, and
 // that counts every event of every object it watches: each tracked
@@ -358,7 +380,7 @@ public:
     // interpreter's, for the library's next module object there.
     void stop() noexcept;
     // 0 (never a tracked version) while no watcher is taken.
-    std::uint64_t version(Object*) const noexcept { return events_->load(std::memory_order_relaxed); }
+    std::uint64_t version(Object*) const noexcept { return events_->load(count_read_order); }
     // Watches `object`; false (no error set) when there is no watcher, or,
     // for a type, when the interpreter could not promise to tell of its
     // next modification.
@@ -375,12 +397,11 @@ extern template class Watched<PyObject>;
 extern template class Watched<PyTypeObject>;
 #endif
 
-#if FETTLE_STABLE_ABI || defined(Py_GIL_DISABLED)
+#if FETTLE_STABLE_ABI || (defined(Py_GIL_DISABLED) && !FETTLE_WATCHERS)
 // The Stable ABI shows neither a dict's or type's version nor their
-// watchers, nor the type's slots.  Without the GIL, what a cache keeps is
-// borrowed from a dict (a global's value, a class's function) that another
-// thread may change and free between the check and the use: every look-up
-// takes a reference of its own instead.
+// watchers, nor the type's slots.  3.13 without the GIL has watchers that
+// are not thread-safe, and no means of taking a reference to a cached
+// object another thread may free meanwhile: every look-up is made again.
 inline constexpr bool dict_versions = false;
 inline constexpr bool type_versions = false;
 using DictVersions = Unversioned<PyObject>;
@@ -486,6 +507,93 @@ private:
     PyCriticalSection section_;
 #endif
 };
+
+// Several ThreadShared fields that are read as one (a sequence lock): a
+// writer claims the sequence (odd while it writes), writes the fields and
+// releases it (even again); a reader notes the sequence, reads the fields
+// and finds it unchanged, or knows that it may have read a mixture.  Only
+// one writer at a time: one that finds another at work leaves it be.  The
+// fields are read with acquire, so that a reader that saw any field of a
+// write also sees the claim that began it when it reads the sequence
+// again.  With the GIL nothing runs between the reads: nothing to do.
+class Sequence {
+public:
+#if defined(Py_GIL_DISABLED)
+    std::uint32_t begin_read() const noexcept { return count_.load(std::memory_order_acquire); }
+    bool read_whole(std::uint32_t begun) const noexcept {
+        return (begun & 1) == 0 && count_.load(std::memory_order_relaxed) == begun;
+    }
+    bool claim(std::uint32_t& claimed) noexcept {
+        std::uint32_t count = count_.load(std::memory_order_relaxed);
+        if ((count & 1) != 0 ||
+            !count_.compare_exchange_strong(count, count + 1, std::memory_order_acq_rel, std::memory_order_relaxed)) {
+            return false;
+        }
+        claimed = count + 1;
+        return true;
+    }
+    void release(std::uint32_t claimed) noexcept { count_.store(claimed + 1, std::memory_order_release); }
+
+private:
+    std::atomic<std::uint32_t> count_{0};
+#else
+    std::uint32_t begin_read() const noexcept { return 0; }
+    bool read_whole(std::uint32_t) const noexcept { return true; }
+    bool claim(std::uint32_t&) noexcept { return true; }
+    void release(std::uint32_t) noexcept {}
+#endif
+};
+
+// A lock for a few writes of our own fields (never held while any Python
+// code runs, which could take it again); nothing with the GIL.
+class Mutex {
+public:
+#if defined(Py_GIL_DISABLED)
+    void lock() noexcept { PyMutex_Lock(&mutex_); }
+    void unlock() noexcept { PyMutex_Unlock(&mutex_); }
+
+private:
+    PyMutex mutex_{};
+#else
+    void lock() noexcept {}
+    void unlock() noexcept {}
+#endif
+};
+
+// A reference to an object a cache borrowed from a dict, or null when the
+// object is being freed.  Without the GIL another thread may drop the
+// dict's reference, and free the object, between the moment the cache was
+// found valid and this: the reference is taken only while the count is
+// not yet zero (the object's memory stays the interpreter's object memory
+// meanwhile), and the caller then finds the cache still valid, or drops it
+// (the memory may by then hold another object).  An object is cached
+// only after `allow_reference_if_alive`, without which taking one may fail
+// for no reason.  With the GIL the dict's reference holds until the
+// caller runs Python code.
+inline Ref reference_if_alive(PyObject* object) noexcept {
+#if defined(Py_GIL_DISABLED) && FETTLE_WATCHERS
+    return PyUnstable_TryIncRef(object) ? Ref::steal(object) : Ref();
+#else
+    return Ref::borrow(object);
+#endif
+}
+
+inline void allow_reference_if_alive([[maybe_unused]] PyObject* object) noexcept {
+#if defined(Py_GIL_DISABLED) && FETTLE_WATCHERS
+    PyUnstable_EnableTryIncRef(object);
+#endif
+}
+
+// Without the GIL, an object every thread uses (our functions) costs a
+// contended atomic write of its shared count for each reference the
+// interpreter takes; with deferred counting its frames take none, and
+// the object is freed by the collector alone, as the interpreter does for
+// its own functions.  Nothing to do with the GIL.
+inline void defer_reference_counts([[maybe_unused]] PyObject* object) noexcept {
+#if defined(Py_GIL_DISABLED) && FETTLE_WATCHERS
+    PyUnstable_Object_EnableDeferredRefcount(object);
+#endif
+}
 
 // --- cells, bound methods, staticmethod -------------------------------------
 

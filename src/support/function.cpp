@@ -357,6 +357,7 @@ Ref make_function(PyObject* function_type, const FunctionDef& def, PyObject* mod
         }
         f.fields.closure = check(PyTuple_Pack(1, class_cell));
     }
+    defer_reference_counts(self.get());
     return self;
 }
 

@@ -29,6 +29,8 @@ bool plain_namespace(PyObject* mapping) {
     if (!PyDict_CheckExact(mapping)) {
         return false;
     }
+    // Without the GIL under the dict's lock, which its iteration needs.
+    const Locked locked(mapping);
     Py_ssize_t position = 0;
     PyObject* key = nullptr;
     PyObject* value = nullptr;
@@ -70,7 +72,7 @@ Ref load_global(PyObject* module_globals, PyObject* builtins, const Name& name, 
     if ((module_globals != nullptr && lookup(module_globals, strings[name], value) != nullptr) ||
         (builtins != nullptr && lookup(builtins, strings[name], value) != nullptr)) {
         if (versions) {
-            cache.slot(name) = {module_globals, builtins, versions->globals, versions->builtins, value.get()};
+            cache.slot(name).fill(module_globals, builtins, versions->globals, versions->builtins, value.get());
         }
         return value;
     }

@@ -28,13 +28,8 @@ inline Ref load_global(const FunctionObject& function, const Name& name) {
     ModuleBase& base = function.module_base();
     GlobalCache& cache = base.global_cache;
     if constexpr (dict_versions) {
-        const GlobalSlot& slot = cache.slot(name);
-        // The dicts compared by identity first: a version is read only
-        // from a dict the slot was filled from, which is therefore alive.
-        if (slot.globals == globals && slot.builtins == builtins && globals != nullptr &&
-            slot.globals_version == cache.versions().version(globals) &&
-            slot.builtins_version == cache.versions().version(builtins)) {
-            return Ref::borrow(slot.value);
+        if (Ref value = cache.slot(name).read(globals, builtins, cache.versions())) {
+            return value;
         }
     }
     return load_global(globals, builtins, name, base);

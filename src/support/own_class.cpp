@@ -28,8 +28,8 @@ void OwnClass::make(PyObject* type, PyObject* function_type, std::span<const Nam
     strings_ = &strings;
     plain_ = plain;
     methods_ = methods;
-    known_ = none;
-    refused_ = none;
+    known_.store(none);
+    refused_.store(none);
     versions.start();
 }
 
@@ -39,7 +39,7 @@ FunctionObject& OwnClass::method(const Name& name) const noexcept {
         ++index;
         assert(index < methods_.size() && "a method not registered with the class");
     }
-    return *found_[index];
+    return *found_[index].load();
 }
 
 bool OwnClass::knows_plain(const Name& name) const noexcept {
@@ -53,9 +53,8 @@ bool OwnClass::knows_plain(const Name& name) const noexcept {
 
 bool OwnClass::recheck(TypeVersions& versions) {
     auto* type = reinterpret_cast<PyTypeObject*>(type_.get());
-    known_ = none;
     const std::uint64_t before = versions.version(type);
-    if (before == refused_) {
+    if (before == refused_.load()) {
         return false;
     }
     if (!versions.track(type)) {
@@ -65,9 +64,10 @@ bool OwnClass::recheck(TypeVersions& versions) {
     if (version == 0) {
         return false;
     }
+    Found found;
     bool facts = false;
     try {
-        facts = holds(type);
+        facts = holds(type, found);
     } catch (const PythonError&) {
         // A key of a class's dict whose __eq__ raised: the interpreter's
         // own look-up along the MRO swallows that too.  The generic path
@@ -76,20 +76,52 @@ bool OwnClass::recheck(TypeVersions& versions) {
     }
     // A look-up in a class's dict may run a key's __eq__, which may modify
     // the class: the facts count only when the version did not move.
-    if (versions.version(type) != version) {
-        return false;
+    return publish(facts, found, version, versions) && facts;
+}
+
+bool OwnClass::publish(bool facts, const Found& found, std::uint64_t version, TypeVersions& versions) {
+    // Held in held_ before they are published, for as long as the module
+    // keeps its state: code the caller runs may take a function off the
+    // class while its body runs.  (held_ is made here, and a list's append
+    // runs no Python code, so nothing is run under the lock.)
+    if (facts && !held_) {
+        held_ = Ref::steal(PyList_New(0));
+        if (!held_) {
+            PyErr_Clear();
+            return false;
+        }
     }
-    (facts ? known_ : refused_) = version;
-    return facts;
+    publishing_.lock();
+    bool published = versions.version(type_.as<PyTypeObject>()) == version;
+    for (std::size_t m = 0; published && facts && m < methods_.size(); ++m) {
+        PyObject* function = found[m].get();
+        bool kept = false;
+        for (Py_ssize_t i = 0; i < PyList_GET_SIZE(held_.get()) && !kept; ++i) {
+            kept = PyList_GET_ITEM(held_.get(), i) == function;
+        }
+        if (!kept && PyList_Append(held_.get(), function) < 0) {
+            PyErr_Clear();
+            published = false;
+        }
+    }
+    if (published && facts) {
+        for (std::size_t m = 0; m < methods_.size(); ++m) {
+            found_[m].store(found[m].as<FunctionObject>());
+        }
+        known_.store(version);
+    } else if (published) {
+        refused_.store(version);
+    }
+    publishing_.unlock();
+    return published;
 }
 
 #if !FETTLE_STABLE_ABI
-bool OwnClass::holds(PyTypeObject* type) {
+bool OwnClass::holds(PyTypeObject* type, Found& found) {
     if (type->tp_getattro != PyObject_GenericGetAttr || type->tp_setattro != PyObject_GenericSetAttr ||
         (type->tp_dictoffset == 0 && !PyType_HasFeature(type, Py_TPFLAGS_MANAGED_DICT))) {
         return false;
     }
-    std::array<FunctionObject*, max_methods> found{};
     std::array<bool, max_methods> seen{};
     // What the interpreter's own look-up of a class attribute along the
     // MRO would find for each name: the first class whose dict has it.
@@ -123,9 +155,9 @@ bool OwnClass::holds(PyTypeObject* type) {
                 reinterpret_cast<FunctionObject*>(value.get())->def != &methods_[m].def) {
                 return false;
             }
-            // Borrowed: the class's dict keeps it while the class is
-            // unmodified, which is when it is used.
-            found[m] = reinterpret_cast<FunctionObject*>(value.get());
+            // Held: a key's __eq__ in a look-up below, or another thread,
+            // may take it off the class.
+            found[m] = std::move(value);
         }
     }
     for (std::size_t m = 0; m < methods_.size(); ++m) {
@@ -133,11 +165,10 @@ bool OwnClass::holds(PyTypeObject* type) {
             return false;
         }
     }
-    found_ = found;
     return true;
 }
 #else
-bool OwnClass::holds(PyTypeObject*) { return false; }
+bool OwnClass::holds(PyTypeObject*, Found&) { return false; }
 #endif
 
 }  // namespace support

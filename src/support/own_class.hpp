@@ -55,43 +55,58 @@ public:
         if constexpr (type_versions) {
             PyTypeObject* type = Py_TYPE(self);
             if (type == reinterpret_cast<PyTypeObject*>(type_.get()) &&
-                (versions.version(type) == known_ || recheck(versions))) {
+                (versions.version(type) == known_.load() || recheck(versions))) {
                 return check(PyObject_GenericGetDict(self, nullptr));
             }
         }
         return {};
     }
 
-    // Our function of `name` (one of the registered methods), borrowed from
-    // the class's dict; valid after dict_of answered, until anything runs
-    // Python code (which may remove it from the class): take a reference
-    // before that.
+    // Our function of `name` (one of the registered methods) that the
+    // class had when dict_of last answered.  Borrowed from `held_`, which
+    // keeps every function ever found until the module is cleared: the
+    // class may lose it (to code the caller runs, or to another thread)
+    // while its body still runs, and taking a reference of the caller's
+    // own would make every call of every thread write the one count.
     FunctionObject& method(const Name& name) const noexcept;
 
     bool knows_plain(const Name& name) const noexcept;
 
-    auto refs() noexcept { return std::tie(type_); }
+    auto refs() noexcept { return std::tie(type_, held_); }
 
 private:
+    using Found = std::array<Ref, max_methods>;
+
     // Checks the facts again, at the type's current version.
     bool recheck(TypeVersions& versions);
-    bool holds(PyTypeObject* type);
+    bool holds(PyTypeObject* type, Found& found);
+    // Makes `found` the methods (when `facts`) or the version refused,
+    // unless the class changed since `version`; false when it did, or when
+    // the methods could not be held.
+    bool publish(bool facts, const Found& found, std::uint64_t version, TypeVersions& versions);
 
     Ref type_;
     PyObject* function_type_ = nullptr;  // borrowed: the module's state holds it
     const ModuleStrings* strings_ = nullptr;  // the module's, in the same state
     std::span<const Name* const> plain_;
     std::span<const OwnMethod> methods_;
-    std::array<FunctionObject*, max_methods> found_{};
+    std::array<ThreadShared<FunctionObject*>, max_methods> found_{};
+    Ref held_;  // a list: every function ever in found_
+    // Without the GIL any thread may find the facts again: one at a time
+    // makes them the known ones, and only for a version still current.
+    Mutex publishing_;
     // The version at which the facts were found to hold, or not to hold
-    // (checked once per version); `none` for neither.  A version of 0 is
+    // (checked once per version); `none` for neither.  Without the GIL a
+    // reader that finds known_ current reads the methods published for
+    // it, or by a publication for a version at least as recent: either
+    // way methods the class had at a moment since its check.  A version of 0 is
     // never valid (3.11's tag of a type nothing has looked up yet, or one
     // modified since), so `none` is not 0: it is a value no version takes
     // (3.11's tags have 32 bits, the watchers' count starts at 1 and grows
     // by one per event), and the test in dict_of stays one compare.
     static constexpr std::uint64_t none = ~std::uint64_t{0};
-    std::uint64_t known_ = none;
-    std::uint64_t refused_ = none;
+    ThreadShared<std::uint64_t> known_{none};
+    ThreadShared<std::uint64_t> refused_{none};
 };
 
 }  // namespace support

@@ -45,14 +45,13 @@ inline void set_own(const FunctionObject& function, PyObject* self, const Name& 
 inline Ref call_own(const FunctionObject& function, PyObject* self, const Name& name) {
     ModuleBase& base = function.module_base();
     if (Ref dict = base.own_class.dict_of(self, base.class_versions)) {
-        // Held from here, as Python's method look-up holds the function it
-        // found on the class before it looks in the instance __dict__: that
-        // look-up may run a key's __eq__, and the body may run anything,
-        // either of which may remove the function from the class.  The
-        // function found is the one called; a change is seen at the next
-        // look-up.
+        // Found now, as Python's method look-up finds the function on the
+        // class before it looks in the instance __dict__: that look-up may
+        // run a key's __eq__, and the body may run anything, either of
+        // which may remove the function from the class (the module keeps
+        // it alive: OwnClass::method).  The function found is the one
+        // called; a change is seen at the next look-up.
         FunctionObject& method = base.own_class.method(name);
-        const Ref held = Ref::borrow(reinterpret_cast<PyObject*>(&method));
         // What that look-up finds in the __dict__ is what Python calls
         // (without self): a second look-up may find something else.
         if (Ref shadow = dict_get_item(dict.get(), base.strings[name])) {

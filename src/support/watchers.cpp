@@ -1,5 +1,6 @@
-// The dict watcher and the type watcher of this library (3.12 on, with the
-// GIL): see DictVersions and TypeVersions in support/abi.hpp.
+// The dict watcher and the type watcher of this library (3.12 on with the
+// GIL, 3.14 on without): see DictVersions and TypeVersions in
+// support/abi.hpp.
 //
 // A watcher's callback is told the event and the dict or type, nothing of
 // whose watcher it is.  So each id an interpreter hands out (it has a few
@@ -18,7 +19,7 @@
 // other from the few an interpreter has; CPython's own optimiser uses some.
 #include "support/abi.hpp"
 
-#if !FETTLE_STABLE_ABI && !defined(Py_GIL_DISABLED) && PY_VERSION_HEX >= 0x030C0000
+#if FETTLE_WATCHERS
 
 #include <array>
 #include <atomic>
@@ -69,12 +70,13 @@ static_assert(watcher_ids == 8);
 template <typename Kind>
 constinit std::atomic<std::uint64_t> events[watcher_ids] = {1, 1, 1, 1, 1, 1, 1, 1};
 
-// Relaxed: with the GIL the interpreter orders the event before any later
-// read of the count; another interpreter's reads of a shared count need no
-// order, as its own objects have not changed.
+// With the GIL the interpreter orders the event before any later read of
+// the count; without it, a release against the readers' acquire (abi.hpp).
+// Another interpreter's reads of a shared count need no more, as its own
+// objects have not changed.
 template <typename Kind, int Id>
 void count_event() noexcept {
-    events<Kind>[Id].fetch_add(1, std::memory_order_relaxed);
+    events<Kind>[Id].fetch_add(1, count_write_order);
 }
 
 template <int Id>
@@ -135,8 +137,30 @@ int interpreter_watcher() noexcept {
         PyErr_Clear();
         return -1;
     }
+    // The ints below are the code's own.
+#if PY_VERSION_HEX >= 0x030D0000
+    // Two threads may make the library's first module objects at once:
+    // the first to note its watcher is the one both use.
+    PyObject* noted = nullptr;
+    if (PyDict_GetItemRef(interpreter_dict, key.get(), &noted) != 0) {
+        const int id = noted != nullptr ? static_cast<int>(PyLong_AsLong(noted)) : -1;
+        Py_XDECREF(noted);
+        PyErr_Clear();
+        return id;
+    }
+    int id = take_watcher<Kind>();
+    if (id >= 0) {
+        Ref value = Ref::steal(PyLong_FromLong(id));
+        const int added = value ? PyDict_SetDefaultRef(interpreter_dict, key.get(), value.get(), &noted) : -1;
+        if (added != 0) {
+            Kind::clear(id);
+            id = added > 0 ? static_cast<int>(PyLong_AsLong(noted)) : -1;
+        }
+        Py_XDECREF(noted);
+    }
+#else
     if (PyObject* noted = PyDict_GetItemWithError(interpreter_dict, key.get())) {
-        return static_cast<int>(PyLong_AsLong(noted));  // an int the code below put there
+        return static_cast<int>(PyLong_AsLong(noted));
     }
     int id = PyErr_Occurred() ? -1 : take_watcher<Kind>();
     if (id >= 0) {
@@ -146,6 +170,7 @@ int interpreter_watcher() noexcept {
             id = -1;
         }
     }
+#endif
     PyErr_Clear();
     return id;
 }

@@ -98,7 +98,8 @@ PyObject* throw_with_no_error(PyObject*, PyObject*) {
     return support::guard_object([&]() -> Ref { support::throw_error(); });
 }
 
-#if PY_VERSION_HEX >= 0x030C0000 && !defined(Py_GIL_DISABLED) && !defined(Py_LIMITED_API)
+#if PY_VERSION_HEX >= 0x030C0000 && (!defined(Py_GIL_DISABLED) || PY_VERSION_HEX >= 0x030E0000) && \
+    !defined(Py_LIMITED_API)
 int ignore_dict_event(PyDict_WatchEvent, PyObject*, PyObject*, PyObject*) { return 0; }
 int ignore_type_event(PyTypeObject*) { return 0; }
 
@@ -120,7 +121,8 @@ long count_free(Add add, Clear clear) {
 // The dict and type watchers the interpreter still has free, as the
 // library takes them (3.12 on, with the GIL), else None.
 PyObject* free_watchers(PyObject*, PyObject*) {
-#if PY_VERSION_HEX >= 0x030C0000 && !defined(Py_GIL_DISABLED) && !defined(Py_LIMITED_API)
+#if PY_VERSION_HEX >= 0x030C0000 && (!defined(Py_GIL_DISABLED) || PY_VERSION_HEX >= 0x030E0000) && \
+    !defined(Py_LIMITED_API)
     const long dicts = count_free([] { return PyDict_AddWatcher(ignore_dict_event); }, PyDict_ClearWatcher);
     const long types = count_free([] { return PyType_AddWatcher(ignore_type_event); }, PyType_ClearWatcher);
     return Py_BuildValue("(ll)", dicts, types);

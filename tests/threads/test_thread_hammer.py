@@ -319,6 +319,60 @@ def test_rotation_advances_once_at_a_time(side, python_cycle):
     assert_advanced_once_each(rotated, engine)
 
 
+# What one thread replaces, over and over, while others use it: a module
+# global, a builtin, a method; and the call that uses it.
+HONOURED = {
+    "module global": (lambda side: side.module, "sorted", lambda engine: engine.get_variants_simple("ab")),
+    "builtin": (lambda side: builtins, "next", lambda engine: engine.next_language()),
+    "method": (lambda side: side.Fettler, "close", lambda engine: engine.next_language()),
+}
+
+
+@pytest.mark.parametrize("what", HONOURED)
+def test_a_replacement_is_used_from_the_next_call_on_in_every_thread(side, what):
+    """Each stand-in is numbered, and published after it is put in: a call
+    that begins after stand-in k was published uses k or a later one, in
+    every thread (a cache that missed the change would go on using an older
+    one)."""
+    owner_of, name, use = HONOURED[what]
+    owner = owner_of(side)
+    had = name in vars(owner)
+    original = getattr(owner, name, None) or getattr(builtins, name)
+    side.program()
+    published, wrong, seen = [0], [], threading.local()
+    start, stop = threading.Barrier(THREADS // 2 + 1), threading.Event()
+
+    def numbered(k):
+        def stand_in(*args, **kwargs):
+            seen.k = k
+            return original(*args, **kwargs)
+        return stand_in
+
+    def work():
+        engine = side.Fettler(side.Config([Lang(name) for name in NAMES], Lang("english")))
+        start.wait()
+        for _ in range(1000):
+            expected, seen.k = published[0], 0
+            use(engine)
+            if seen.k < expected:
+                wrong.append((what, "used", seen.k, "after", expected))
+
+    def replace():
+        start.wait()
+        try:
+            for k in itertools.count(1):
+                if stop.is_set():
+                    break
+                setattr(owner, name, numbered(k))
+                published[0] = k
+        finally:
+            setattr(owner, name, original) if had else delattr(owner, name)
+
+    run_together([(work,)] * (THREADS // 2), [(replace,)], start, stop, wrong)
+    assert wrong == []
+    assert published[0] > 1
+
+
 def skip_torn_generators(side, shared):
     """The plain-Python rotation is a generator, and the free-threaded
     3.14's generators are not safe against several threads advancing one at
