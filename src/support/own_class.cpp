@@ -28,6 +28,7 @@ void OwnClass::make(PyObject* type, PyObject* function_type, std::span<const Nam
     strings_ = &strings;
     plain_ = plain;
     methods_ = methods;
+    held_ = check(PyList_New(0));
     known_.store(none);
     refused_.store(none);
     versions.start();
@@ -82,24 +83,15 @@ bool OwnClass::recheck(TypeVersions& versions) {
 bool OwnClass::publish(bool facts, const Found& found, std::uint64_t version, TypeVersions& versions) {
     // Held in held_ before they are published, for as long as the module
     // keeps its state: code the caller runs may take a function off the
-    // class while its body runs.  (held_ is made here, and a list's append
-    // runs no Python code, so nothing is run under the lock.)
-    if (facts && !held_) {
-        held_ = Ref::steal(PyList_New(0));
-        if (!held_) {
-            PyErr_Clear();
-            return false;
-        }
-    }
+    // class while its body runs.  (A list's append runs no Python code, so
+    // nothing is run under the lock.)
     publishing_.lock();
     bool published = versions.version(type_.as<PyTypeObject>()) == version;
     for (std::size_t m = 0; published && facts && m < methods_.size(); ++m) {
         PyObject* function = found[m].get();
-        bool kept = false;
-        for (Py_ssize_t i = 0; i < PyList_GET_SIZE(held_.get()) && !kept; ++i) {
-            kept = PyList_GET_ITEM(held_.get(), i) == function;
-        }
-        if (!kept && PyList_Append(held_.get(), function) < 0) {
+        // Our functions compare by identity: no Python code runs here.
+        const int kept = PySequence_Contains(held_.get(), function);
+        if (kept < 0 || (kept == 0 && PyList_Append(held_.get(), function) < 0)) {
             PyErr_Clear();
             published = false;
         }
