@@ -508,6 +508,25 @@ private:
 #endif
 };
 
+// Two objects' locks at once (taken in an order of the interpreter's, so
+// that two threads taking the same two never wait on each other).
+class LockedPair {
+public:
+#if defined(Py_GIL_DISABLED)
+    LockedPair(PyObject* first, PyObject* second) noexcept { PyCriticalSection2_Begin(&section_, first, second); }
+    ~LockedPair() { PyCriticalSection2_End(&section_); }
+#else
+    LockedPair(PyObject*, PyObject*) noexcept {}
+#endif
+    LockedPair(const LockedPair&) = delete;
+    LockedPair& operator=(const LockedPair&) = delete;
+
+private:
+#if defined(Py_GIL_DISABLED)
+    PyCriticalSection2 section_;
+#endif
+};
+
 // Several ThreadShared fields that are read as one (a sequence lock): a
 // writer claims the sequence (odd while it writes), writes the fields and
 // releases it (even again); a reader notes the sequence, reads the fields

@@ -1,6 +1,5 @@
 #include "support/globals.hpp"
 
-#include <optional>
 
 namespace support {
 namespace {
@@ -21,16 +20,12 @@ PyObject* lookup(PyObject* mapping, PyObject* key, Ref& holder) {
     return holder.get();
 }
 
-// A dict whose look-up of an exact str runs no code but the dict's own:
-// an exact dict whose keys are all exact str (a key of a str subclass may
+// Whether an exact dict's look-up of an exact str runs no code but the
+// dict's own: all its keys are exact str (a key of a str subclass may
 // define its own __eq__).  A key can only come in with a modification,
-// which changes the dict's version.
+// which changes the dict's version.  Without the GIL the caller holds the
+// dict's lock, which its iteration needs.
 bool plain_namespace(PyObject* mapping) {
-    if (!PyDict_CheckExact(mapping)) {
-        return false;
-    }
-    // Without the GIL under the dict's lock, which its iteration needs.
-    const Locked locked(mapping);
     Py_ssize_t position = 0;
     PyObject* key = nullptr;
     PyObject* value = nullptr;
@@ -42,22 +37,39 @@ bool plain_namespace(PyObject* mapping) {
     return true;
 }
 
-struct Versions {
-    std::uint64_t globals;
-    std::uint64_t builtins;
-};
-
-// The versions of both namespaces before the look-up (any change the
-// look-up itself brought about then makes them stale), when its result may
-// be remembered.
-std::optional<Versions> versions_before(PyObject* module_globals, PyObject* builtins, DictVersions& versions) {
+// Looks `name` up in both namespaces when the result may be remembered,
+// and remembers it; false (nothing looked up) when it may not.  The
+// versions are read with the look-up, under both dicts' locks: without
+// the GIL a modifying thread tells the watchers (the count moves) before
+// it changes the dict, under the dict's lock, so a look-up outside the
+// lock could find the old value at the new count, and a key that is not
+// a str could come in between the check of the keys and the count.
+bool load_remembered(PyObject* module_globals, PyObject* builtins, const Name& name, ModuleBase& base, Ref& value) {
     if constexpr (dict_versions) {
-        if (module_globals != nullptr && builtins != nullptr && plain_namespace(module_globals) &&
-            plain_namespace(builtins) && versions.track(module_globals) && versions.track(builtins)) {
-            return Versions{versions.version(module_globals), versions.version(builtins)};
+        if (module_globals == nullptr || builtins == nullptr || !PyDict_CheckExact(module_globals) ||
+            !PyDict_CheckExact(builtins)) {
+            return false;
         }
+        DictVersions& versions = base.global_cache.versions();
+        PyObject* key = base.strings[name];
+        const LockedPair locked(module_globals, builtins);
+        if (!plain_namespace(module_globals) || !plain_namespace(builtins) || !versions.track(module_globals) ||
+            !versions.track(builtins)) {
+            return false;
+        }
+        const std::uint64_t globals_version = versions.version(module_globals);
+        const std::uint64_t builtins_version = versions.version(builtins);
+        value = dict_get_item(module_globals, key);
+        if (!value) {
+            value = dict_get_item(builtins, key);
+        }
+        if (value) {
+            base.global_cache.slot(name).fill(module_globals, builtins, globals_version, builtins_version,
+                                              value.get());
+        }
+        return true;
     }
-    return std::nullopt;
+    return false;
 }
 
 const Name name_attribute("name");
@@ -65,15 +77,14 @@ const Name name_attribute("name");
 }  // namespace
 
 Ref load_global(PyObject* module_globals, PyObject* builtins, const Name& name, ModuleBase& base) {
-    GlobalCache& cache = base.global_cache;
     const ModuleStrings& strings = base.strings;
-    const std::optional<Versions> versions = versions_before(module_globals, builtins, cache.versions());
     Ref value;
-    if ((module_globals != nullptr && lookup(module_globals, strings[name], value) != nullptr) ||
-        (builtins != nullptr && lookup(builtins, strings[name], value) != nullptr)) {
-        if (versions) {
-            cache.slot(name).fill(module_globals, builtins, versions->globals, versions->builtins, value.get());
+    if (load_remembered(module_globals, builtins, name, base, value)) {
+        if (value) {
+            return value;
         }
+    } else if ((module_globals != nullptr && lookup(module_globals, strings[name], value) != nullptr) ||
+               (builtins != nullptr && lookup(builtins, strings[name], value) != nullptr)) {
         return value;
     }
     Ref message = check(PyUnicode_FromFormat("name '%.200s' is not defined", name.text()));
