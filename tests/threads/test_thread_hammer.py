@@ -376,6 +376,61 @@ def test_a_replacement_is_used_from_the_next_call_on_in_every_thread(side, what)
     assert published[0] > 1
 
 
+class EqualToNext:
+    """A key of the module's namespace that is not a str but equals 'next'."""
+    def __init__(self, name):
+        assert name == "next"
+
+    def __hash__(self):
+        return hash("next")
+
+    def __eq__(self, other):
+        return other == "next"
+
+
+@pytest.mark.parametrize("key", [str, EqualToNext], ids=["str key", "key equal to the name"])
+def test_a_thread_uses_its_own_replacement_while_another_fills_the_cache(side, key):
+    """One thread puts its own `next` in the module's namespace and calls;
+    another keeps changing an unrelated global and calling, which fills
+    the cache meanwhile: a fill that read the namespace and its count
+    apart (the count moves before the dict changes) would keep the old
+    value at the new count."""
+    side.program()
+    namespace, wrong = vars(side.module), []
+    start, stop = threading.Barrier(2), threading.Event()
+
+    def make():
+        return side.Fettler(side.Config([Lang(name) for name in NAMES], Lang("english")))
+
+    # Made before the threads start: a function made while another thread
+    # looks it up races inside the interpreter itself (its deferred count).
+    stand_ins = [(lambda i: lambda rotation: i)(i) for i in range(5000)]
+
+    def own():
+        engine = make()
+        start.wait()
+        for i, stand_in in enumerate(stand_ins):
+            namespace[key("next")] = stand_in
+            if (got := engine.next_language()) != i:
+                wrong.append((i, got))
+            namespace.pop(key("next"))
+
+    def churn():
+        engine = make()
+        start.wait()
+        for i in itertools.count():
+            if stop.is_set():
+                break
+            namespace["unrelated"] = i
+            engine.next_language()
+
+    try:
+        run_together([(own,)], [(churn,)], start, stop, wrong)
+    finally:
+        namespace.pop("unrelated", None)
+    assert wrong == []
+
+
 def skip_torn_generators(side, shared):
     """The plain-Python rotation is a generator, and the free-threaded
     3.14's generators are not safe against several threads advancing one at
