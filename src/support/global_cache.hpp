@@ -46,8 +46,9 @@ public:
         return held;
     }
 
-    // Remembers `value`, found in these dicts at these versions (read
-    // before the look-up); left as it is while another thread fills it.
+    // Remembers `value`, found in these dicts at these versions (read with
+    // the look-up, under both dicts' locks); left as it is while another
+    // thread fills it.
     void fill(PyObject* globals, PyObject* builtins, std::uint64_t globals_version, std::uint64_t builtins_version,
               PyObject* value) noexcept {
         std::uint32_t claimed = 0;

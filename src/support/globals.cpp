@@ -1,6 +1,5 @@
 #include "support/globals.hpp"
 
-
 namespace support {
 namespace {
 
