@@ -58,6 +58,16 @@ bool OwnClass::recheck(TypeVersions& versions) {
     if (before == refused_.load()) {
         return false;
     }
+#if !FETTLE_STABLE_ABI
+    // Without the GIL a thread that sets an attribute of the class tells
+    // the watchers (the count moves) before it changes the class's dict,
+    // holding that dict's lock throughout: the count is read and the dict
+    // looked in under the same lock, so that the facts are never the old
+    // dict's at the new count.  (The other class of the MRO is object,
+    // whose dict never changes; the interpreter refuses any other base.)
+    const Ref class_dict = type_dict(type);
+    const Locked locked(class_dict.get());
+#endif
     if (!versions.track(type)) {
         return false;
     }
