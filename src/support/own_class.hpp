@@ -99,11 +99,11 @@ private:
     // (checked once per version); `none` for neither.  Without the GIL a
     // reader that finds known_ current reads the methods published for
     // it, or by a publication for a version at least as recent: either
-    // way methods the class had at a moment since its check.  A version of 0 is
-    // never valid (3.11's tag of a type nothing has looked up yet, or one
-    // modified since), so `none` is not 0: it is a value no version takes
-    // (3.11's tags have 32 bits, the watchers' count starts at 1 and grows
-    // by one per event), and the test in dict_of stays one compare.
+    // way methods the class had at a moment since its check.  A version
+    // of 0 is never valid (3.11's tag of a type nothing has looked up yet,
+    // or one modified since), so `none` is not 0: it is a value no version
+    // takes (3.11's tags have 32 bits, the watchers' count starts at 1 and
+    // grows by one per event), and the test in dict_of stays one compare.
     static constexpr std::uint64_t none = ~std::uint64_t{0};
     ThreadShared<std::uint64_t> known_{none};
     ThreadShared<std::uint64_t> refused_{none};

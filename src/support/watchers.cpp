@@ -141,22 +141,24 @@ int interpreter_watcher() noexcept {
 #if PY_VERSION_HEX >= 0x030D0000
     // Two threads may make the library's first module objects at once:
     // the first to note its watcher is the one both use.
-    PyObject* noted = nullptr;
-    if (PyDict_GetItemRef(interpreter_dict, key.get(), &noted) != 0) {
-        const int id = noted != nullptr ? static_cast<int>(PyLong_AsLong(noted)) : -1;
-        Py_XDECREF(noted);
+    PyObject* result = nullptr;
+    const int present = PyDict_GetItemRef(interpreter_dict, key.get(), &result);
+    Ref noted = Ref::steal(result);
+    if (present != 0) {
+        const int id = noted ? static_cast<int>(PyLong_AsLong(noted.get())) : -1;
         PyErr_Clear();
         return id;
     }
     int id = take_watcher<Kind>();
     if (id >= 0) {
         Ref value = Ref::steal(PyLong_FromLong(id));
-        const int added = value ? PyDict_SetDefaultRef(interpreter_dict, key.get(), value.get(), &noted) : -1;
+        result = nullptr;
+        const int added = value ? PyDict_SetDefaultRef(interpreter_dict, key.get(), value.get(), &result) : -1;
+        noted = Ref::steal(result);
         if (added != 0) {
             Kind::clear(id);
-            id = added > 0 ? static_cast<int>(PyLong_AsLong(noted)) : -1;
+            id = added > 0 ? static_cast<int>(PyLong_AsLong(noted.get())) : -1;
         }
-        Py_XDECREF(noted);
     }
 #else
     if (PyObject* noted = PyDict_GetItemWithError(interpreter_dict, key.get())) {
