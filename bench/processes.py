@@ -41,6 +41,8 @@ def merged_case(cases, impls):
     case["ratios"] = ratios
     case["faster_peer"] = min(peers, key=lambda impl: case[impl]["median"])
     case["spreads_apart"] = ("faster" if max(ratios) < 1.0 else "slower" if min(ratios) > 1.0 else "overlap")
+    if "scaling" in first:  # the threads row: each side's 2-over-1, median of the processes'
+        case["scaling"] = {impl: statistics.median(c["scaling"][impl] for c in cases) for impl in first["scaling"]}
     return case
 
 
@@ -61,6 +63,10 @@ def print_merged(result, impls):
         ratios = case["ratios"]
         flag = "  SLOWER" if case["ratio"] > 1.0 else ""
         print(f"{case['id']:<32} {cells}{case['ratio']:>9.3f} [{min(ratios):.3f}–{max(ratios):.3f}]{flag}")
+    for case in result["cases"]:
+        if "scaling" in case:
+            print("\nThreads: calls per second at 2 threads over 1: "
+                  + ", ".join(f"{impl} {value:.2f}" for impl, value in case["scaling"].items()))
 
 
 def repeat(processes, run_args, json_path):
