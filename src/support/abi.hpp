@@ -203,6 +203,14 @@ inline Ref dict_get_item(PyObject* dict, PyObject* key) {
 #endif
 }
 
+// Whether every key of an exact dict is an exact str, so that a look-up
+// of an exact str in it runs no code but the dict's own (a key of any
+// other type, a str subclass too, may define its own __eq__).  A key can
+// only come in with a modification, which changes the dict's version.
+// Without the GIL the caller holds the dict's lock, which its iteration
+// needs.
+bool str_keys_only(PyObject* dict);
+
 // obj[index], for an index the code gives.  An exact tuple or list answers
 // with its item, as the interpreter's own subscript of them does (no
 // subclass could have changed it); any other object is asked with an int

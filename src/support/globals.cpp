@@ -19,23 +19,6 @@ PyObject* lookup(PyObject* mapping, PyObject* key, Ref& holder) {
     return holder.get();
 }
 
-// Whether an exact dict's look-up of an exact str runs no code but the
-// dict's own: all its keys are exact str (a key of a str subclass may
-// define its own __eq__).  A key can only come in with a modification,
-// which changes the dict's version.  Without the GIL the caller holds the
-// dict's lock, which its iteration needs.
-bool plain_namespace(PyObject* mapping) {
-    Py_ssize_t position = 0;
-    PyObject* key = nullptr;
-    PyObject* value = nullptr;
-    while (PyDict_Next(mapping, &position, &key, &value)) {
-        if (!PyUnicode_CheckExact(key)) {
-            return false;
-        }
-    }
-    return true;
-}
-
 // Looks `name` up in both namespaces when the result may be remembered,
 // and remembers it; false (nothing looked up) when it may not.  The
 // versions are read with the look-up, under both dicts' locks: without
@@ -52,7 +35,7 @@ bool load_remembered(PyObject* module_globals, PyObject* builtins, const Name& n
         DictVersions& versions = base.global_cache.versions();
         PyObject* key = base.strings[name];
         const LockedPair locked(module_globals, builtins);
-        if (!plain_namespace(module_globals) || !plain_namespace(builtins) || !versions.track(module_globals) ||
+        if (!str_keys_only(module_globals) || !str_keys_only(builtins) || !versions.track(module_globals) ||
             !versions.track(builtins)) {
             return false;
         }

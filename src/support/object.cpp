@@ -1,10 +1,23 @@
-// Subscripts by a given index, and calls with keyword arguments.
+// Subscripts by a given index, calls with keyword arguments, and the keys
+// of a dict checked.
 #include "support/abi.hpp"
 
 #include <array>
 #include <vector>
 
 namespace support {
+
+bool str_keys_only(PyObject* dict) {
+    Py_ssize_t position = 0;
+    PyObject* key = nullptr;
+    PyObject* value = nullptr;
+    while (PyDict_Next(dict, &position, &key, &value)) {
+        if (!PyUnicode_CheckExact(key)) {
+            return false;
+        }
+    }
+    return true;
+}
 
 Ref getitem_asking(PyObject* obj, Py_ssize_t index) {
     Ref key = check(PyLong_FromSsize_t(index));

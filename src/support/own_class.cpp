@@ -139,6 +139,16 @@ bool OwnClass::holds(PyTypeObject* type, Found& found) {
             return false;
         }
         Ref dict = type_dict(reinterpret_cast<PyTypeObject*>(base));
+        // A key of another type would have its __eq__ run by the look-ups
+        // below for names the caller may never read, where Python's own
+        // look-up runs it only for the name it reads: such a class takes
+        // the generic path.
+        {
+            const Locked locked(dict.get());
+            if (!str_keys_only(dict.get())) {
+                return false;
+            }
+        }
         for (const Name* name : plain_) {
             if (dict_get_item(dict.get(), (*strings_)[*name])) {
                 return false;

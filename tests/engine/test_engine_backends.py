@@ -425,3 +425,25 @@ def test_class_changed_during_its_own_look_up(addon_dir, name, change, op, expec
     class nothing has looked up yet."""
     code = f"name, change, op = {name!r}, {change!r}, {op!r}" + textwrap.dedent(HOSTILE)
     assert run_python(addon_dir, code) == expected
+
+
+def test_a_class_key_that_is_not_a_str_is_compared_only_where_python_compares_it(addon_dir):
+    """A key of the class's dict with the hash of `text`: Python's look-ups
+    of the names read below never compare it, the class changed or not."""
+    code = textwrap.dedent("""
+        import gc, json
+        from fettle_addon.config import Config
+        from fettle_addon.fettler import Fettler as F
+        from fettle_addon.types import Languages as L
+        compared = []
+        class Key:
+            def __hash__(self): return hash("text")
+            def __eq__(self, other): compared.append(other); return False
+        e = F(Config([L.english, L.german, L.russian], L.german))
+        [d for d in gc.get_referents(F.__dict__) if isinstance(d, dict)][0][Key()] = 1
+        for i in range(3):
+            F.junk = i
+            e.is_lang_tool_supports, e.next_language()
+        print(json.dumps(compared))
+    """)
+    assert run_python(addon_dir, code) == []
